@@ -1,0 +1,195 @@
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("platform-files-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    fs::path folder_;
+};
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+} // namespace
+
+TEST(Path, DriveCMapsToItsFolderAndBackslashesBecomeSlashes) {
+    ::setenv("NVL_DRIVE_C", "/tmp/drive-c/", 1);
+    EXPECT_EQ(win::NativePath("C:\\Brantwell"), "/tmp/drive-c/Brantwell");
+    EXPECT_EQ(win::NativePath("c:\\Brantwell\\SetupNVL.exe"), "/tmp/drive-c/Brantwell/SetupNVL.exe");
+    EXPECT_EQ(win::NativePath("C:\\"), "/tmp/drive-c/");
+    EXPECT_EQ(win::NativePath("sub\\file.txt"), "sub/file.txt");
+    EXPECT_EQ(win::NativePath("/already/native"), "/already/native");
+    ::unsetenv("NVL_DRIVE_C");
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(win::NativePath("C:\\Brantwell"), "/home/someone/Brantwell");
+}
+
+TEST_F(Files, CreateWriteSeekReadAndTruncate) {
+    const std::string name = Path("data.bin");
+    win::HANDLE file = win::CreateFileA(name.c_str(), win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
+                                        win::CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, win::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_SUCCESS);
+    win::DWORD done = 0;
+    ASSERT_TRUE(win::WriteFile(file, "hello world", 11, &done, nullptr));
+    EXPECT_EQ(done, 11u);
+    EXPECT_EQ(win::SetFilePointer(file, 5, nullptr, win::FILE_BEGIN), 5u);
+    ASSERT_TRUE(win::SetEndOfFile(file));
+    EXPECT_EQ(win::GetFileSize(file, nullptr), 5u);
+    EXPECT_EQ(win::SetFilePointer(file, 0, nullptr, win::FILE_BEGIN), 0u);
+    char buffer[16] = {};
+    ASSERT_TRUE(win::ReadFile(file, buffer, sizeof buffer, &done, nullptr));
+    EXPECT_EQ(std::string(buffer, done), "hello");
+    ASSERT_TRUE(win::ReadFile(file, buffer, sizeof buffer, &done, nullptr));
+    EXPECT_EQ(done, 0u) << "end of file reads nothing";
+    EXPECT_TRUE(win::CloseHandle(file));
+
+    file = win::CreateFileA(name.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_ALWAYS, 0, nullptr);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+    win::CloseHandle(file);
+    EXPECT_EQ(win::CreateFileA(name.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW, 0, nullptr),
+              win::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_EXISTS);
+}
+
+TEST_F(Files, MissingFilesAndPathsAreTold) {
+    EXPECT_EQ(win::CreateFileA(Path("absent.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr),
+              win::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(win::CreateFileA(Path("no/dir/x.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr),
+              win::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(win::DeleteFileA(Path("absent.txt").c_str()));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(win::GetFileAttributesA(Path("absent.txt").c_str()), win::INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(win::CreateDirectoryA(Path("a/b").c_str(), nullptr));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(Files, FoldersAttributesAndCurrentDirectory) {
+    ASSERT_TRUE(win::CreateDirectoryA(Path("sub").c_str(), nullptr));
+    EXPECT_FALSE(win::CreateDirectoryA(Path("sub").c_str(), nullptr));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(win::GetFileAttributesA(Path("sub").c_str()) & win::FILE_ATTRIBUTE_DIRECTORY, win::FILE_ATTRIBUTE_DIRECTORY);
+    WriteText(Path("sub/file.txt"), "x");
+    EXPECT_FALSE(win::RemoveDirectoryA(Path("sub").c_str()));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_DIR_NOT_EMPTY);
+
+    char previous[4096];
+    win::GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(win::SetCurrentDirectoryA(Path("sub").c_str()));
+    win::WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(win::GetFileAttributesExA("file.txt", win::GetFileExInfoStandard, &data)) << "relative to the new folder";
+    EXPECT_EQ(data.nFileSizeLow, 1u);
+    EXPECT_TRUE(win::DeleteFileA("file.txt"));
+    win::SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(win::RemoveDirectoryA(Path("sub").c_str()));
+}
+
+TEST_F(Files, FindMatchesWildcardsIgnoringCase) {
+    for (const char* name : {"SetupNVL.exe", "readme.TXT", "notes.txt", "data"}) WriteText(Path(name), "x");
+    auto find = [&](const std::string& pattern) {
+        std::set<std::string> names;
+        win::WIN32_FIND_DATAA data{};
+        const win::HANDLE handle = win::FindFirstFileA(Path(pattern).c_str(), &data);
+        if (handle == win::INVALID_HANDLE_VALUE) return names;
+        do names.insert(data.cFileName);
+        while (win::FindNextFileA(handle, &data));
+        EXPECT_EQ(win::GetLastError(), win::ERROR_NO_MORE_FILES);
+        EXPECT_TRUE(win::FindClose(handle));
+        return names;
+    };
+    EXPECT_EQ(find("*.txt"), (std::set<std::string>{"notes.txt", "readme.TXT"}));
+    EXPECT_EQ(find("setup???.EXE"), (std::set<std::string>{"SetupNVL.exe"}));
+    EXPECT_EQ(find("*.*"), (std::set<std::string>{".", "..", "SetupNVL.exe", "data", "notes.txt", "readme.TXT"}));
+    EXPECT_TRUE(find("*.zip").empty());
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Files, FileTimesConvertBothWays) {
+    const win::SYSTEMTIME written{2016, 6, 1, 13, 12, 30, 15, 250};
+    win::FILETIME fileTime{};
+    ASSERT_TRUE(win::SystemTimeToFileTime(&written, &fileTime));
+    win::SYSTEMTIME back{};
+    ASSERT_TRUE(win::FileTimeToSystemTime(&fileTime, &back));
+    EXPECT_EQ(back.wYear, 2016);
+    EXPECT_EQ(back.wDay, 13);
+    EXPECT_EQ(back.wMilliseconds, 250);
+    EXPECT_EQ(back.wDayOfWeek, 1) << "13 June 2016 was a Monday";
+    const win::SYSTEMTIME invalid{2016, 4, 0, 31, 0, 0, 0, 0};
+    EXPECT_FALSE(win::SystemTimeToFileTime(&invalid, &fileTime));
+
+    ::setenv("TZ", "Asia/Taipei", 1);
+    ::tzset();
+    win::FILETIME local{}, utc{};
+    ASSERT_TRUE(win::SystemTimeToFileTime(&written, &fileTime));
+    win::FileTimeToLocalFileTime(&fileTime, &local);
+    win::FileTimeToSystemTime(&local, &back);
+    EXPECT_EQ(back.wHour, 20) << "UTC+8";
+    win::LocalFileTimeToFileTime(&local, &utc);
+    EXPECT_EQ(utc.dwLowDateTime, fileTime.dwLowDateTime);
+    ::unsetenv("TZ");
+    ::tzset();
+
+    const std::string name = Path("stamped.txt");
+    WriteText(name, "x");
+    const win::HANDLE file = win::CreateFileA(name.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(win::SystemTimeToFileTime(&written, &fileTime));
+    ASSERT_TRUE(win::SetFileTime(file, nullptr, nullptr, &fileTime));
+    win::CloseHandle(file);
+    win::WIN32_FILE_ATTRIBUTE_DATA data{};
+    win::GetFileAttributesExA(name.c_str(), win::GetFileExInfoStandard, &data);
+    EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, fileTime.dwLowDateTime);
+    EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, fileTime.dwHighDateTime);
+}
+
+TEST_F(Files, WinExecFindsAndStartsAProgramWithoutWaiting) {
+    const std::string marker = Path("started.txt");
+    // A downloaded installer: a script without execute permission and without ".exe" in its name.
+    WriteText(Path("SetupNVL.exe"), "#!/bin/sh\nsleep 0.2\necho started > \"" + marker + "\"\n");
+    char previous[4096];
+    win::GetCurrentDirectoryA(sizeof previous, previous);
+    win::SetCurrentDirectoryA(folder_.c_str());
+    const win::UINT result = win::WinExec("SetupNVL", win::SW_SHOW);
+    win::SetCurrentDirectoryA(previous);
+    EXPECT_GT(result, 31u);
+    EXPECT_FALSE(fs::exists(marker)) << "WinExec does not wait for the program";
+    for (int i = 0; i < 100 && !fs::exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(fs::exists(marker));
+
+    EXPECT_EQ(win::WinExec("NoSuchInstaller", win::SW_SHOW), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(win::WinExec(Path("missing-folder/app").c_str(), win::SW_SHOW), win::ERROR_PATH_NOT_FOUND);
+    WriteText(Path("windows.exe"), "MZ\x90");
+    if (::system("command -v wine >/dev/null 2>&1") != 0) {
+        EXPECT_EQ(win::WinExec(Path("windows.exe").c_str(), win::SW_SHOW), win::ERROR_BAD_FORMAT);
+    }
+}
+
+TEST(Process, CommandLineArgumentsCanBeReplaced) {
+    const auto original = win::CommandLineArguments();
+    ASSERT_FALSE(original.empty());
+    EXPECT_NE(original[0].find("platform_tests"), std::string::npos);
+    win::SetCommandLineArguments({"brantwell", "NVL", "two words"});
+    EXPECT_STREQ(win::GetCommandLineA(), "brantwell NVL \"two words\"");
+    win::SetCommandLineArguments(original);
+}
