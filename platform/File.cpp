@@ -78,8 +78,9 @@ DWORD AttributesOf(const std::string& name, const struct stat& info) {
     return attributes;
 }
 
-void FillFindData(const std::string& name, const struct stat& info, WIN32_FIND_DATAA* data) {
-    *data = WIN32_FIND_DATAA{};
+// The fields that the attribute record and the find record share, in the same order.
+template <typename Record>
+void FillAttributes(const std::string& name, const struct stat& info, Record* data) {
     data->dwFileAttributes = AttributesOf(name, info);
     data->ftCreationTime = ToFileTime(info.st_ctim);
     data->ftLastAccessTime = ToFileTime(info.st_atim);
@@ -87,6 +88,11 @@ void FillFindData(const std::string& name, const struct stat& info, WIN32_FIND_D
     const auto size = static_cast<std::uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size);
+}
+
+void FillFindData(const std::string& name, const struct stat& info, WIN32_FIND_DATAA* data) {
+    *data = WIN32_FIND_DATAA{};
+    FillAttributes(name, info, data);
     std::strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
 }
 
@@ -364,14 +370,7 @@ BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS level, void* i
     const std::string path = NativePath(fileName ? fileName : "");
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return FailPath(path, errno);
-    auto* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(information);
-    data->dwFileAttributes = AttributesOf(path, info);
-    data->ftCreationTime = ToFileTime(info.st_ctim);
-    data->ftLastAccessTime = ToFileTime(info.st_atim);
-    data->ftLastWriteTime = ToFileTime(info.st_mtim);
-    const auto size = static_cast<std::uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
-    data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-    data->nFileSizeLow = static_cast<DWORD>(size);
+    FillAttributes(path, info, static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(information));
     return TRUE;
 }
 

@@ -37,6 +37,15 @@ void ToSystemTime(const std::tm& tm, long nanoseconds, SYSTEMTIME* out) {
     out->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
 }
 
+
+void ReadRealTime(SYSTEMTIME* out, std::tm* (*breakDown)(const time_t*, std::tm*)) {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm tm{};
+    breakDown(&ts.tv_sec, &tm);
+    ToSystemTime(tm, ts.tv_nsec, out);
+}
+
 } // namespace
 
 DWORD GetLastError() { return lastError; }
@@ -122,21 +131,9 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     return TRUE;
 }
 
-void GetLocalTime(SYSTEMTIME* time) {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm tm{};
-    localtime_r(&ts.tv_sec, &tm);
-    ToSystemTime(tm, ts.tv_nsec, time);
-}
+void GetLocalTime(SYSTEMTIME* time) { ReadRealTime(time, &localtime_r); }
 
-void GetSystemTime(SYSTEMTIME* time) {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm tm{};
-    gmtime_r(&ts.tv_sec, &tm);
-    ToSystemTime(tm, ts.tv_nsec, time);
-}
+void GetSystemTime(SYSTEMTIME* time) { ReadRealTime(time, &gmtime_r); }
 
 DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD size, void*) {
     const char* text = (flags & FORMAT_MESSAGE_FROM_SYSTEM) ? detail::SystemMessageText(messageId) : nullptr;

@@ -64,6 +64,14 @@ Registry& TheRegistry() {
     return registry;
 }
 
+// With the registry locked; null, and ERROR_CLASS_DOES_NOT_EXIST, when no such class is registered.
+std::shared_ptr<WindowClass> FindClassLocked(Registry& registry, LPCSTR className) {
+    const auto found = className ? registry.classes.find(Folded(className)) : registry.classes.end();
+    if (found != registry.classes.end()) return found->second;
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    return nullptr;
+}
+
 std::shared_ptr<WindowData> Find(HWND window) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
@@ -114,28 +122,22 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    const auto found = className ? registry.classes.find(Folded(className)) : registry.classes.end();
-    if (found == registry.classes.end()) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
-    }
-    if (found->second->windows > 0) {
+    const auto windowClass = FindClassLocked(registry, className);
+    if (!windowClass) return FALSE;
+    if (windowClass->windows > 0) {
         SetLastError(ERROR_CLASS_HAS_WINDOWS);
         return FALSE;
     }
-    registry.classes.erase(found);
+    registry.classes.erase(Folded(className));
     return TRUE;
 }
 
 BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* windowClass) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    const auto found = className ? registry.classes.find(Folded(className)) : registry.classes.end();
-    if (found == registry.classes.end()) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
-    }
-    *windowClass = found->second->definition;
+    const auto found = FindClassLocked(registry, className);
+    if (!found) return FALSE;
+    *windowClass = found->definition;
     return TRUE;
 }
 

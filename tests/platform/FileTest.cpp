@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/TempFolder.h"
 #include <set>
 #include <string>
 #include <thread>
@@ -17,15 +19,10 @@ namespace {
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("platform-files-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return temp_.Path(name); }
 
-    fs::path folder_;
+    test::TempFolder temp_{"platform-files"};
+    const fs::path& folder_ = temp_.path();
 };
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/TempFolder.h"
 #include <sstream>
 #include <unistd.h>
 
@@ -16,13 +18,7 @@ namespace {
 
 class RuntimeFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("rtl-files-" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return temp_.Path(name); }
     static std::string Content(const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         std::ostringstream text;
@@ -30,7 +26,8 @@ protected:
         return text.str();
     }
 
-    fs::path folder_;
+    test::TempFolder temp_{"rtl-files"};
+    const fs::path& folder_ = temp_.path();
 };
 
 } // namespace
