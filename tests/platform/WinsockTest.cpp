@@ -261,6 +261,108 @@ TEST_F(Winsock, AsynchronousServiceLookupRepliesByMessage) {
     EXPECT_GT(win::WSAGETASYNCBUFLEN(window.received()[1].lParam), sizeof tiny);
 }
 
+TEST_F(Winsock, AfterASendThatWouldBlockWriteComesWhenThereIsRoomAgain) {
+    RecordingWindow window;
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    const win::SOCKET client = NewSocket();
+    win::WSAAsyncSelect(client, window.handle(), kSocketMessage, win::FD_CONNECT | win::FD_WRITE);
+    Connect(client, port);
+    ASSERT_EQ(Notifications(window, client, 2).size(), 2u);
+    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+    ASSERT_NE(server, win::INVALID_SOCKET);
+    sockets_.push_back(server);
+
+    const std::string block(65536, 'x');
+    long long sent = 0;
+    int result;
+    while ((result = win::send(client, block.data(), static_cast<int>(block.size()), 0)) > 0) sent += result;
+    EXPECT_EQ(win::WSAGetLastError(), win::WSAEWOULDBLOCK);
+    win::Sleep(20);
+    DrainMessages();
+    EXPECT_EQ(Notifications(window, client, 3, 50).size(), 2u) << "no room yet";
+
+    std::vector<char> sink(1 << 20);
+    long long received = 0;
+    while (received < sent) {
+        const int n = win::recv(server, sink.data(), static_cast<int>(sink.size()), 0);
+        ASSERT_GT(n, 0);
+        received += n;
+    }
+    const auto events = Notifications(window, client, 3);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2], Event(client, win::FD_WRITE));
+}
+
+TEST_F(Winsock, ShutdownOfTheSendingSideIsAGracefulCloseForThePeer) {
+    RecordingWindow window;
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    const win::SOCKET client = NewSocket();
+    ASSERT_EQ(Connect(client, port), 0);
+    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+    sockets_.push_back(server);
+    win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE);
+    ASSERT_EQ(win::send(client, "last words", 10, 0), 10);
+    ASSERT_EQ(win::shutdown(client, win::SD_SEND), 0);
+    const auto events = Notifications(window, server, 2);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], Event(server, win::FD_READ)) << "data before the close";
+    EXPECT_EQ(events[1], Event(server, win::FD_CLOSE));
+    win::u_long waiting = 0;
+    ASSERT_EQ(win::ioctlsocket(server, win::FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 10u) << "the data is still there after FD_CLOSE";
+    EXPECT_EQ(win::shutdown(client, 7), win::SOCKET_ERROR);
+    EXPECT_EQ(win::WSAGetLastError(), win::WSAEINVAL);
+}
+
+TEST_F(Winsock, SelectTellsWhichSocketsAreReady) {
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    const win::SOCKET client = NewSocket();
+    ASSERT_EQ(Connect(client, port), 0);
+    win::fd_set readable{1, {listener}};
+    win::fd_set writable{1, {client}};
+    const win::timeval wait{1, 0};
+    EXPECT_EQ(win::select(0, &readable, &writable, nullptr, &wait), 2);
+    EXPECT_EQ(readable.fd_count, 1u) << "a pending connection makes the listener readable";
+    EXPECT_EQ(writable.fd_count, 1u);
+    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+    sockets_.push_back(server);
+    win::fd_set nothing{1, {server}};
+    const win::timeval now{0, 0};
+    EXPECT_EQ(win::select(0, &nothing, nullptr, nullptr, &now), 0);
+    EXPECT_EQ(nothing.fd_count, 0u);
+}
+
+TEST_F(Winsock, DatagramsAndLingerOptions) {
+    const win::SOCKET receiver = win::socket(win::AF_INET, win::SOCK_DGRAM, 0);
+    const win::SOCKET sender = win::socket(win::AF_INET, win::SOCK_DGRAM, 0);
+    sockets_.insert(sockets_.end(), {receiver, sender});
+    win::sockaddr_in address = Loopback(0);
+    ASSERT_EQ(win::bind(receiver, reinterpret_cast<win::sockaddr*>(&address), sizeof address), 0);
+    int length = sizeof address;
+    win::getsockname(receiver, reinterpret_cast<win::sockaddr*>(&address), &length);
+    ASSERT_EQ(win::sendto(sender, "ping", 4, 0, reinterpret_cast<win::sockaddr*>(&address), sizeof address), 4);
+    char buffer[8];
+    win::sockaddr_in from{};
+    int fromLength = sizeof from;
+    ASSERT_EQ(win::recvfrom(receiver, buffer, sizeof buffer, 0, reinterpret_cast<win::sockaddr*>(&from), &fromLength), 4);
+    EXPECT_EQ(std::string(buffer, 4), "ping");
+    EXPECT_EQ(from.sin_family, win::AF_INET);
+
+    const win::SOCKET stream = NewSocket();
+    const win::linger wanted{1, 5};
+    ASSERT_EQ(win::setsockopt(stream, win::SOL_SOCKET, win::SO_LINGER, reinterpret_cast<const char*>(&wanted), sizeof wanted), 0);
+    win::linger got{};
+    int gotLength = sizeof got;
+    ASSERT_EQ(win::getsockopt(stream, win::SOL_SOCKET, win::SO_LINGER, reinterpret_cast<char*>(&got), &gotLength), 0);
+    EXPECT_EQ(got.l_onoff, 1);
+    EXPECT_EQ(got.l_linger, 5);
+    EXPECT_EQ(win::bind(stream, reinterpret_cast<win::sockaddr*>(&address), 8), win::SOCKET_ERROR);
+    EXPECT_EQ(win::WSAGetLastError(), win::WSAEFAULT) << "an address shorter than 16 bytes";
+}
+
 TEST(WinsockStartup, CallsFailUntilStartedAndCleanupCounts) {
     EXPECT_EQ(win::socket(win::AF_INET, win::SOCK_STREAM, 0), win::INVALID_SOCKET);
     EXPECT_EQ(win::WSAGetLastError(), win::WSANOTINITIALISED);

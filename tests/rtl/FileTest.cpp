@@ -107,6 +107,23 @@ TEST_F(RuntimeFiles, FileStreamsReadWriteAndReportOpenErrors) {
     EXPECT_THROW(rtl::TFileStream(Path("no/dir/x"), rtl::fmCreate), rtl::EFCreateError);
 }
 
+TEST_F(RuntimeFiles, StreamsCopyIntoEachOther) {
+    rtl::TMemoryStream memory;
+    memory.WriteBuffer("abcdef", 6);
+    memory.SetPosition(2);
+    char two[2];
+    memory.ReadBuffer(two, 2);
+    EXPECT_EQ(std::string(two, 2), "cd");
+    {
+        rtl::TFileStream file(Path("copy.bin"), rtl::fmCreate);
+        EXPECT_EQ(file.CopyFrom(memory, 0), 6) << "0 copies the whole source";
+    }
+    EXPECT_EQ(Content(Path("copy.bin")), "abcdef");
+    memory.SetSize(3);
+    EXPECT_EQ(memory.Size(), 3);
+    EXPECT_EQ(memory.Position(), 3);
+}
+
 TEST_F(RuntimeFiles, FoldersAndPathParts) {
     const std::string deep = Path("a/b/c");
     EXPECT_FALSE(rtl::DirectoryExists(deep));
