@@ -21,21 +21,36 @@ UINT Resolve(UINT codePage) {
 
 const char* IconvName(UINT codePage) {
     switch (codePage) {
-    case 437: return "CP437";
-    case 850: return "CP850";
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1252: return "CP1252";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 20127: return "ASCII";
-    case 28591: return "ISO-8859-1";
-    case CP_UTF8: return "UTF-8";
-    default: return nullptr;
+    case 437:
+        return "CP437";
+    case 850:
+        return "CP850";
+    case 932:
+        return "CP932";
+    case 936:
+        return "CP936";
+    case 949:
+        return "CP949";
+    case 950:
+        return "CP950";
+    case 1250:
+        return "CP1250";
+    case 1251:
+        return "CP1251";
+    case 1252:
+        return "CP1252";
+    case 1253:
+        return "CP1253";
+    case 1254:
+        return "CP1254";
+    case 20127:
+        return "ASCII";
+    case 28591:
+        return "ISO-8859-1";
+    case CP_UTF8:
+        return "UTF-8";
+    default:
+        return nullptr;
     }
 }
 
@@ -60,7 +75,8 @@ public:
         char* inPtr = const_cast<char*>(in);
         char* outPtr = buffer;
         std::size_t outLeft = sizeof buffer;
-        if (iconv(handle_, &inPtr, &inLength, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return false;
+        if (iconv(handle_, &inPtr, &inLength, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+            return false;
         if (iconv(handle_, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return false;
         out.append(buffer, sizeof buffer - outLeft);
         return true;
@@ -138,8 +154,12 @@ bool Utf16ToMultiByte(UINT codePage, std::u16string_view in, char defaultChar, b
     return true;
 }
 
-std::size_t TerminatedLength(const char* text) { return std::strlen(text) + 1; }
-std::size_t TerminatedLength(const char16_t* text) { return std::char_traits<char16_t>::length(text) + 1; }
+std::size_t TerminatedLength(const char* text) {
+    return std::strlen(text) + 1;
+}
+std::size_t TerminatedLength(const char16_t* text) {
+    return std::char_traits<char16_t>::length(text) + 1;
+}
 
 } // namespace
 
@@ -148,14 +168,17 @@ UINT GetACP() {
         const char* value = std::getenv("NVL_ACP");
         if (value != nullptr) {
             const long parsed = std::strtol(value, nullptr, 10);
-            if (parsed > 0 && IconvName(static_cast<UINT>(parsed)) != nullptr) return static_cast<UINT>(parsed);
+            if (parsed > 0 && IconvName(static_cast<UINT>(parsed)) != nullptr)
+                return static_cast<UINT>(parsed);
         }
         return kDefaultAnsiCodePage;
     }();
     return codePage;
 }
 
-UINT GetOEMCP() { return GetACP(); }
+UINT GetOEMCP() {
+    return GetACP();
+}
 
 BOOL IsValidCodePage(UINT codePage) {
     if (IconvName(codePage) == nullptr) return FALSE;
@@ -165,15 +188,20 @@ BOOL IsValidCodePage(UINT codePage) {
 
 BOOL IsDBCSLeadByteEx(UINT codePage, BYTE testChar) {
     switch (Resolve(codePage)) {
-    case 932: return (testChar >= 0x81 && testChar <= 0x9F) || (testChar >= 0xE0 && testChar <= 0xFC);
+    case 932:
+        return (testChar >= 0x81 && testChar <= 0x9F) || (testChar >= 0xE0 && testChar <= 0xFC);
     case 936:
     case 949:
-    case 950: return testChar >= 0x81 && testChar <= 0xFE;
-    default: return FALSE;
+    case 950:
+        return testChar >= 0x81 && testChar <= 0xFE;
+    default:
+        return FALSE;
     }
 }
 
-BOOL IsDBCSLeadByte(BYTE testChar) { return IsDBCSLeadByteEx(CP_ACP, testChar); }
+BOOL IsDBCSLeadByte(BYTE testChar) {
+    return IsDBCSLeadByteEx(CP_ACP, testChar);
+}
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteLength, LPWSTR wide,
                         int wideLength) {
@@ -208,7 +236,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int wideLength, LPST
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::size_t length = wideLength == -1 ? TerminatedLength(wide) : static_cast<std::size_t>(wideLength);
+    const std::size_t length =
+        wideLength == -1 ? TerminatedLength(wide) : static_cast<std::size_t>(wideLength);
     std::string converted;
     bool usedDefault = false;
     if (!Utf16ToMultiByte(codePage, std::u16string_view(wide, length), defaultChar ? *defaultChar : '?',
@@ -239,9 +268,12 @@ DWORD CharUpperBuffA(LPSTR text, DWORD length) {
         if (c >= 'a' && c <= 'z') {
             c = static_cast<unsigned char>(c - 0x20);
         } else if (!doubleByte && codePage == 1252) {
-            if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) c = static_cast<unsigned char>(c - 0x20);
-            else if (c == 0x9A || c == 0x9C || c == 0x9E) c = static_cast<unsigned char>(c - 0x10);
-            else if (c == 0xFF) c = 0x9F;
+            if ((c >= 0xE0 && c <= 0xFE && c != 0xF7))
+                c = static_cast<unsigned char>(c - 0x20);
+            else if (c == 0x9A || c == 0x9C || c == 0x9E)
+                c = static_cast<unsigned char>(c - 0x10);
+            else if (c == 0xFF)
+                c = 0x9F;
         }
     }
     return length;
@@ -257,8 +289,8 @@ std::u16string AnsiToWide(const std::string& text, UINT codePage) {
 
 std::string WideToAnsi(const std::u16string& text, UINT codePage) {
     if (text.empty()) return {};
-    const int size =
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string result(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
                         nullptr);

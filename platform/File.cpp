@@ -23,9 +23,15 @@ constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 
 // File handles carry the descriptor, offset so that descriptor 0 is no null handle.
-HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(fd) + 1); }
-int DescriptorOf(HANDLE handle) { return static_cast<int>(reinterpret_cast<LONG_PTR>(handle) - 1); }
-bool IsUsable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+HANDLE HandleOf(int fd) {
+    return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(fd) + 1);
+}
+int DescriptorOf(HANDLE handle) {
+    return static_cast<int>(reinterpret_cast<LONG_PTR>(handle) - 1);
+}
+bool IsUsable(HANDLE handle) {
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
 
 std::string ParentOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -47,13 +53,14 @@ BOOL FailPath(const std::string& path, int errnoValue) {
 }
 
 FILETIME ToFileTime(const timespec& time) {
-    const std::uint64_t ticks = static_cast<std::uint64_t>((time.tv_sec + kSecondsFrom1601To1970) * kTicksPerSecond +
-                                                           time.tv_nsec / 100);
+    const std::uint64_t ticks = static_cast<std::uint64_t>(
+        (time.tv_sec + kSecondsFrom1601To1970) * kTicksPerSecond + time.tv_nsec / 100);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 std::int64_t Ticks(const FILETIME& time) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                     time.dwLowDateTime);
 }
 
 FILETIME FromTicks(std::int64_t ticks) {
@@ -74,7 +81,8 @@ DWORD AttributesOf(const std::string& name, const struct stat& info) {
     const std::size_t slash = name.find_last_of('/');
     const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
     if (base.size() > 1 && base[0] == '.' && base != "..") attributes |= FILE_ATTRIBUTE_HIDDEN;
-    if (attributes == 0) attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (attributes == 0)
+        attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     return attributes;
 }
 
@@ -96,7 +104,9 @@ void FillFindData(const std::string& name, const struct stat& info, WIN32_FIND_D
     std::strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
 }
 
-char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+char Folded(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+}
 
 bool WildcardMatch(const char* pattern, const char* name) {
     if (*pattern == '\0') return *name == '\0';
@@ -114,7 +124,8 @@ bool WildcardMatch(const char* pattern, const char* name) {
 bool NameMatches(const std::string& pattern, const std::string& name) {
     if (pattern == "*.*" || pattern == "*") return true;
     // As on Windows, "*.ext" style patterns also match names without a dot when the pattern ends in ".*".
-    if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos &&
+    if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+        name.find('.') == std::string::npos &&
         WildcardMatch(pattern.substr(0, pattern.size() - 2).c_str(), name.c_str()))
         return true;
     return WildcardMatch(pattern.c_str(), name.c_str());
@@ -162,12 +173,23 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD dispositio
     const bool writing = access & GENERIC_WRITE;
     flags |= reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     switch (disposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    case CREATE_NEW:
+        flags |= O_CREAT | O_EXCL;
+        break;
+    case CREATE_ALWAYS:
+        flags |= O_CREAT | O_TRUNC;
+        break;
+    case OPEN_EXISTING:
+        break;
+    case OPEN_ALWAYS:
+        flags |= O_CREAT;
+        break;
+    case TRUNCATE_EXISTING:
+        flags |= O_TRUNC;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
     }
     if (IsDirectory(path)) {
         SetLastError(ERROR_ACCESS_DENIED);
@@ -177,12 +199,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD dispositio
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
         const int error = errno;
-        if (error == EEXIST) SetLastError(ERROR_FILE_EXISTS);
-        else FailPath(path, error);
+        if (error == EEXIST)
+            SetLastError(ERROR_FILE_EXISTS);
+        else
+            FailPath(path, error);
         return INVALID_HANDLE_VALUE;
     }
-    SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                          : ERROR_SUCCESS);
+    SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
+                     ? ERROR_ALREADY_EXISTS
+                     : ERROR_SUCCESS);
     return HandleOf(fd);
 }
 
@@ -231,16 +256,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
-    const std::int64_t offset = distanceHigh ? (static_cast<std::int64_t>(*distanceHigh) << 32) |
-                                                   static_cast<std::uint32_t>(distance)
-                                             : distance;
+    const std::int64_t offset =
+        distanceHigh ? (static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<std::uint32_t>(distance)
+                     : distance;
     const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
     const off_t position = ::lseek(DescriptorOf(file), offset, whence);
     if (position < 0) {
         SetLastError(errno == EINVAL ? ERROR_INVALID_PARAMETER : ErrorFromErrno(errno));
         return INVALID_SET_FILE_POINTER;
     }
-    if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
+    if (distanceHigh != nullptr)
+        *distanceHigh = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(position);
 }
@@ -450,7 +476,8 @@ BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localFileTime) 
     const time_t seconds = static_cast<time_t>(Ticks(*fileTime) / kTicksPerSecond - kSecondsFrom1601To1970);
     std::tm local{};
     localtime_r(&seconds, &local);
-    *localFileTime = FromTicks(Ticks(*fileTime) + static_cast<std::int64_t>(local.tm_gmtoff) * kTicksPerSecond);
+    *localFileTime =
+        FromTicks(Ticks(*fileTime) + static_cast<std::int64_t>(local.tm_gmtoff) * kTicksPerSecond);
     return TRUE;
 }
 
@@ -475,10 +502,11 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) {
     const time_t seconds = static_cast<time_t>(ticks / kTicksPerSecond - kSecondsFrom1601To1970);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
-    *systemTime = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
-                             static_cast<WORD>(utc.tm_wday),        static_cast<WORD>(utc.tm_mday),
-                             static_cast<WORD>(utc.tm_hour),        static_cast<WORD>(utc.tm_min),
-                             static_cast<WORD>(utc.tm_sec),         static_cast<WORD>((ticks % kTicksPerSecond) / 10000)};
+    *systemTime = SYSTEMTIME{
+        static_cast<WORD>(utc.tm_year + 1900), static_cast<WORD>(utc.tm_mon + 1),
+        static_cast<WORD>(utc.tm_wday),        static_cast<WORD>(utc.tm_mday),
+        static_cast<WORD>(utc.tm_hour),        static_cast<WORD>(utc.tm_min),
+        static_cast<WORD>(utc.tm_sec),         static_cast<WORD>((ticks % kTicksPerSecond) / 10000)};
     return TRUE;
 }
 

@@ -37,7 +37,6 @@ void ToSystemTime(const std::tm& tm, long nanoseconds, SYSTEMTIME* out) {
     out->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
 }
 
-
 void ReadRealTime(SYSTEMTIME* out, std::tm* (*breakDown)(const time_t*, std::tm*)) {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -48,33 +47,54 @@ void ReadRealTime(SYSTEMTIME* out, std::tm* (*breakDown)(const time_t*, std::tm*
 
 } // namespace
 
-DWORD GetLastError() { return lastError; }
-void SetLastError(DWORD code) { lastError = code; }
+DWORD GetLastError() {
+    return lastError;
+}
+void SetLastError(DWORD code) {
+    lastError = code;
+}
 
 DWORD ErrorFromErrno(int errnoValue) {
     switch (errnoValue) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
     case EACCES:
     case EPERM:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case ENOEXEC: return ERROR_BAD_FORMAT;
-    case EROFS: return ERROR_WRITE_PROTECT;
+    case EISDIR:
+        return ERROR_ACCESS_DENIED;
+    case EBADF:
+        return ERROR_INVALID_HANDLE;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOEXEC:
+        return ERROR_BAD_FORMAT;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
     case ETXTBSY:
-    case EBUSY: return ERROR_SHARING_VIOLATION;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EBUSY:
+        return ERROR_SHARING_VIOLATION;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-    case EILSEQ: return ERROR_NO_UNICODE_TRANSLATION;
-    default: return ERROR_INVALID_FUNCTION;
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case ENOTEMPTY:
+        return ERROR_DIR_NOT_EMPTY;
+    case EILSEQ:
+        return ERROR_NO_UNICODE_TRANSLATION;
+    default:
+        return ERROR_INVALID_FUNCTION;
     }
 }
 
@@ -88,12 +108,20 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
     return TRUE;
 }
 
-DWORD timeGetTime() { return static_cast<DWORD>(MonotonicNanoseconds() / 1000000); }
-DWORD GetTickCount() { return timeGetTime(); }
+DWORD timeGetTime() {
+    return static_cast<DWORD>(MonotonicNanoseconds() / 1000000);
+}
+DWORD GetTickCount() {
+    return timeGetTime();
+}
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
-void InitializeCriticalSection(CRITICAL_SECTION* section) { section->RecursionCount = 0; }
+void InitializeCriticalSection(CRITICAL_SECTION* section) {
+    section->RecursionCount = 0;
+}
 void DeleteCriticalSection(CRITICAL_SECTION*) {}
 
 void EnterCriticalSection(CRITICAL_SECTION* section) {
@@ -131,9 +159,13 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     return TRUE;
 }
 
-void GetLocalTime(SYSTEMTIME* time) { ReadRealTime(time, &localtime_r); }
+void GetLocalTime(SYSTEMTIME* time) {
+    ReadRealTime(time, &localtime_r);
+}
 
-void GetSystemTime(SYSTEMTIME* time) { ReadRealTime(time, &gmtime_r); }
+void GetSystemTime(SYSTEMTIME* time) {
+    ReadRealTime(time, &gmtime_r);
+}
 
 DWORD FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD size, void*) {
     const char* text = (flags & FORMAT_MESSAGE_FROM_SYSTEM) ? detail::SystemMessageText(messageId) : nullptr;

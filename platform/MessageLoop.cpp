@@ -17,7 +17,8 @@ namespace detail {
 
 std::uint64_t NowMs() {
     using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 ThreadQueue::ThreadQueue() {
@@ -101,7 +102,8 @@ bool ThreadQueue::Take(MSG& message, HWND filter, UINT filterMin, UINT filterMax
             (due == nullptr || timer.due < due->due))
             due = &timer;
     if (due == nullptr) return false;
-    message = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->procedure), GetTickCount(), {0, 0}};
+    message =
+        MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->procedure), GetTickCount(), {0, 0}};
     if (remove) due->due = now + due->interval;
     return true;
 }
@@ -129,8 +131,10 @@ UINT_PTR ThreadQueue::SetTimer(HWND window, UINT_PTR id, UINT elapseMs, TIMERPRO
         } while (id == 0 || inUse(id));
     }
     const Timer timer{window, id, interval, procedure, NowMs() + interval};
-    if (existing != timers_.end()) *existing = timer;
-    else timers_.push_back(timer);
+    if (existing != timers_.end())
+        *existing = timer;
+    else
+        timers_.push_back(timer);
     return id;
 }
 
@@ -150,7 +154,8 @@ int ThreadQueue::TimerTimeoutMs() const {
     if (timers_.empty()) return -1;
     const std::uint64_t now = NowMs();
     std::uint64_t nearest = UINT64_MAX;
-    for (const Timer& timer : timers_) nearest = std::min(nearest, timer.due);
+    for (const Timer& timer : timers_)
+        nearest = std::min(nearest, timer.due);
     if (nearest <= now) return 0;
     return static_cast<int>(std::min<std::uint64_t>(nearest - now, INT32_MAX));
 }
@@ -223,7 +228,9 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-void PostQuitMessage(int exitCode) { detail::ThreadQueue::Current()->Quit(exitCode); }
+void PostQuitMessage(int exitCode) {
+    detail::ThreadQueue::Current()->Quit(exitCode);
+}
 
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     auto& queue = *detail::ThreadQueue::Current();
@@ -239,7 +246,8 @@ BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
     }
     auto& queue = *detail::ThreadQueue::Current();
     queue.Wait(0);
-    while (!queue.Take(*message, window, filterMin, filterMax, true)) queue.Wait(queue.TimerTimeoutMs());
+    while (!queue.Take(*message, window, filterMin, filterMax, true))
+        queue.Wait(queue.TimerTimeoutMs());
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
@@ -249,15 +257,18 @@ BOOL TranslateMessage(const MSG* message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP: return TRUE;
-    default: return FALSE;
+    case WM_SYSKEYUP:
+        return TRUE;
+    default:
+        return FALSE;
     }
 }
 
 LRESULT DispatchMessageA(const MSG* message) {
     try {
         if (message->message == WM_TIMER && message->lParam != 0) {
-            reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam, GetTickCount());
+            reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam,
+                                                         GetTickCount());
             return 0;
         }
         if (message->hwnd == nullptr || !IsWindow(message->hwnd)) return 0;
@@ -310,9 +321,13 @@ MessageExceptionHandler SetMessageExceptionHandler(MessageExceptionHandler handl
     return previous;
 }
 
-int MessageLoopDescriptor() { return detail::ThreadQueue::Current()->descriptor(); }
+int MessageLoopDescriptor() {
+    return detail::ThreadQueue::Current()->descriptor();
+}
 
-int MessageLoopTimeoutMs() { return detail::ThreadQueue::Current()->TimerTimeoutMs(); }
+int MessageLoopTimeoutMs() {
+    return detail::ThreadQueue::Current()->TimerTimeoutMs();
+}
 
 bool DispatchReadyMessages(int* exitCode) {
     // Bounded, so a handler that keeps posting cannot starve the toolkit; the descriptor stays

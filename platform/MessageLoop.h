@@ -40,7 +40,8 @@ void PostQuitMessage(int exitCode);
 // Order of retrieval, as on Windows: posted messages, then WM_QUIT, then WM_TIMER of a due timer.
 // A window filter of NULL takes every message, (HWND)-1 thread messages only.
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
-// Waits until a message arrives; returns 0 for WM_QUIT, -1 for an invalid window filter.
+// Waits until a message arrives; returns 0 for WM_QUIT, -1 for an invalid window filter. While
+// posted messages wait that the filter excludes, the wait polls instead of sleeping.
 BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax);
 BOOL TranslateMessage(const MSG* message);
 // WM_TIMER with a timer procedure calls the procedure instead of the window. An exception that

@@ -55,7 +55,8 @@ public:
         if (handle == nullptr) return &program;
         auto* wanted = reinterpret_cast<Module*>(handle);
         if (wanted == &program) return &program;
-        const auto found = std::find_if(loaded.begin(), loaded.end(), [&](const Module& m) { return &m == wanted; });
+        const auto found =
+            std::find_if(loaded.begin(), loaded.end(), [&](const Module& m) { return &m == wanted; });
         return found == loaded.end() ? nullptr : &*found;
     }
 };
@@ -138,7 +139,8 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
         }
     }
     if (exports) {
-        modules.loaded.push_back(Module{Module::Kind::Builtin, baseName, baseName + ".DLL", nullptr, exports, 1});
+        modules.loaded.push_back(
+            Module{Module::Kind::Builtin, baseName, baseName + ".DLL", nullptr, exports, 1});
         return reinterpret_cast<HMODULE>(&modules.loaded.back());
     }
     if (path.empty()) {
@@ -232,8 +234,10 @@ DWORD GetModuleFileNameA(HMODULE handle, LPSTR fileName, DWORD size) {
 void SetModuleAbsent(LPCSTR moduleName, bool absent) {
     Modules& modules = TheModules();
     std::lock_guard lock(modules.mutex);
-    if (absent) modules.absent.insert(BaseName(moduleName));
-    else modules.absent.erase(BaseName(moduleName));
+    if (absent)
+        modules.absent.insert(BaseName(moduleName));
+    else
+        modules.absent.erase(BaseName(moduleName));
 }
 
 } // namespace win

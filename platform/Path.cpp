@@ -18,7 +18,8 @@ std::string DriveCFolder() {
     } else {
         folder = "/";
     }
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     return folder;
 }
 

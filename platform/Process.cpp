@@ -22,7 +22,8 @@ std::vector<std::string>& Arguments() {
         std::vector<std::string> read;
         std::ifstream file("/proc/self/cmdline", std::ios::binary);
         std::string item;
-        while (std::getline(file, item, '\0')) read.push_back(item);
+        while (std::getline(file, item, '\0'))
+            read.push_back(item);
         return read;
     }();
     return arguments;
@@ -119,7 +120,8 @@ int SpawnDetached(const std::vector<std::string>& argv) {
         const pid_t grandchild = ::fork();
         if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
         std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         ::execv(args[0], args.data());
         const int error = errno;
@@ -186,11 +188,15 @@ UINT WinExec(LPCSTR commandLine, UINT) {
     }
     argv.insert(argv.end(), parts.begin() + 1, parts.end());
     switch (SpawnDetached(argv)) {
-    case 0: return 33;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case 0:
+        return 33;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
     case ENOEXEC:
-    case EACCES: return ERROR_BAD_FORMAT;
-    default: return 0;
+    case EACCES:
+        return ERROR_BAD_FORMAT;
+    default:
+        return 0;
     }
 }
 

@@ -49,6 +49,18 @@ const ResourceEntry* Find(HMODULE module, LPCSTR name, LPCSTR type) {
     return nullptr;
 }
 
+// The longest prefix of at most `limit` bytes that does not split a double-byte character.
+std::size_t CharacterBoundary(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) return text.size();
+    std::size_t end = 0;
+    while (end < limit) {
+        const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
+        if (end + width > limit) break;
+        end += width;
+    }
+    return end;
+}
+
 } // namespace
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
@@ -67,13 +79,17 @@ HGLOBAL LoadResource(HMODULE, HRSRC resource) {
     return const_cast<unsigned char*>(reinterpret_cast<const ResourceEntry*>(resource)->data);
 }
 
-void* LockResource(HGLOBAL data) { return data; }
+void* LockResource(HGLOBAL data) {
+    return data;
+}
 
 DWORD SizeofResource(HMODULE, HRSRC resource) {
     return resource ? reinterpret_cast<const ResourceEntry*>(resource)->size : 0;
 }
 
-BOOL FreeResource(HGLOBAL) { return FALSE; }
+BOOL FreeResource(HGLOBAL) {
+    return FALSE;
+}
 
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
     if (buffer == nullptr || bufferMax <= 0) {
@@ -82,7 +98,8 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
     }
     buffer[0] = '\0';
     // String tables are blocks of 16 length-prefixed UTF-16 strings; block n holds ids 16(n-1) to 16n-1.
-    const ResourceEntry* block = Find(instance, MAKEINTRESOURCEA(static_cast<WORD>((id >> 4) + 1)), RT_STRING);
+    const ResourceEntry* block =
+        Find(instance, MAKEINTRESOURCEA(static_cast<WORD>((id >> 4) + 1)), RT_STRING);
     if (block == nullptr) return 0;
     std::size_t offset = 0;
     for (UINT index = 0;; ++index) {
@@ -94,9 +111,10 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
             if (length == 0) return 0;
             std::u16string text(length, u'\0');
             for (std::size_t i = 0; i < length; ++i)
-                text[i] = static_cast<char16_t>(block->data[offset + 2 * i] | (block->data[offset + 2 * i + 1] << 8));
+                text[i] = static_cast<char16_t>(block->data[offset + 2 * i] |
+                                                (block->data[offset + 2 * i + 1] << 8));
             const std::string ansi = WideToAnsi(text);
-            const std::size_t copied = std::min(ansi.size(), static_cast<std::size_t>(bufferMax - 1));
+            const std::size_t copied = CharacterBoundary(ansi, static_cast<std::size_t>(bufferMax - 1));
             std::memcpy(buffer, ansi.data(), copied);
             buffer[copied] = '\0';
             return static_cast<int>(copied);

@@ -5,8 +5,12 @@
 
 namespace win {
 
-constexpr LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id)); }
-inline bool IS_INTRESOURCE(LPCSTR name) { return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0; }
+constexpr LPCSTR MAKEINTRESOURCEA(WORD id) {
+    return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id));
+}
+inline bool IS_INTRESOURCE(LPCSTR name) {
+    return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0;
+}
 
 inline const LPCSTR RT_STRING = MAKEINTRESOURCEA(6);
 inline const LPCSTR RT_RCDATA = MAKEINTRESOURCEA(10);

@@ -6,8 +6,8 @@
 namespace win {
 
 struct ResourceEntry {
-    std::uint32_t type;        // resource type number (RT_RCDATA, RT_STRING, ...)
-    const char* name;          // resource name, or nullptr when the resource has the number `id`
+    std::uint32_t type; // resource type number (RT_RCDATA, RT_STRING, ...)
+    const char* name;   // resource name, or nullptr when the resource has the number `id`
     std::uint32_t id;
     const unsigned char* data;
     std::uint32_t size;

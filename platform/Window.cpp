@@ -97,8 +97,8 @@ std::shared_ptr<ThreadQueue> QueueOfWindow(HWND window) {
 } // namespace detail
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
-    if (windowClass == nullptr || windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr ||
-        windowClass->cbWndExtra < 0) {
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
+        windowClass->lpfnWndProc == nullptr || windowClass->cbWndExtra < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -171,8 +171,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         handle = registry.NewHandle();
         registry.windows.emplace(handle, std::move(data));
     }
-    CREATESTRUCTA create{param, instance, menu,       parent,    height,    width,
-                         y,     x,        static_cast<LONG>(style), windowName, className, exStyle};
+    CREATESTRUCTA create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                         windowName, className, exStyle};
     if (SendMessageA(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) == 0 ||
         SendMessageA(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(handle);
@@ -192,7 +192,8 @@ BOOL DestroyWindow(HWND window) {
         for (const auto& [handle, data] : registry.windows)
             if (data->parent == window) children.push_back(handle);
     }
-    for (HWND child : children) DestroyWindow(child);
+    for (HWND child : children)
+        DestroyWindow(child);
     SendMessageA(window, WM_NCDESTROY, 0, 0);
     const auto data = Find(window);
     if (!data) return TRUE; // destroyed again from inside its own WM_DESTROY
@@ -204,7 +205,9 @@ BOOL DestroyWindow(HWND window) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND window) { return Find(window) ? TRUE : FALSE; }
+BOOL IsWindow(HWND window) {
+    return Find(window) ? TRUE : FALSE;
+}
 
 HWND GetParent(HWND window) {
     const auto data = FindOrFail(window);
@@ -213,16 +216,23 @@ HWND GetParent(HWND window) {
 
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_NCCREATE: return TRUE;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_QUERYENDSESSION: return TRUE;
-    case WM_SETTEXT: return SetWindowTextA(window, reinterpret_cast<LPCSTR>(lParam));
-    case WM_GETTEXT: return GetWindowTextA(window, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam));
+    case WM_NCCREATE:
+        return TRUE;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_SETTEXT:
+        return SetWindowTextA(window, reinterpret_cast<LPCSTR>(lParam));
+    case WM_GETTEXT:
+        return GetWindowTextA(window, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam));
     case WM_GETTEXTLENGTH: {
         const auto data = Find(window);
         return data ? static_cast<LRESULT>(data->text.size()) : 0;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -234,14 +244,22 @@ LONG_PTR GetWindowLongPtrA(HWND window, int index) {
     const auto data = FindOrFail(window);
     if (!data) return 0;
     switch (index) {
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(data->procedure);
-    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(data->instance);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(data->parent);
-    case GWLP_ID: return data->id;
-    case GWL_STYLE: return static_cast<LONG_PTR>(data->style);
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(data->exStyle);
-    case GWLP_USERDATA: return data->userData;
-    default: break;
+    case GWLP_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(data->procedure);
+    case GWLP_HINSTANCE:
+        return reinterpret_cast<LONG_PTR>(data->instance);
+    case GWLP_HWNDPARENT:
+        return reinterpret_cast<LONG_PTR>(data->parent);
+    case GWLP_ID:
+        return data->id;
+    case GWL_STYLE:
+        return static_cast<LONG_PTR>(data->style);
+    case GWL_EXSTYLE:
+        return static_cast<LONG_PTR>(data->exStyle);
+    case GWLP_USERDATA:
+        return data->userData;
+    default:
+        break;
     }
     if (index < 0 || static_cast<std::size_t>(index) + sizeof(LONG_PTR) > data->extra.size()) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -264,13 +282,26 @@ LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
         }
         data->procedure = reinterpret_cast<WNDPROC>(value);
         return previous;
-    case GWLP_HINSTANCE: data->instance = reinterpret_cast<HINSTANCE>(value); return previous;
-    case GWLP_HWNDPARENT: data->parent = reinterpret_cast<HWND>(value); return previous;
-    case GWLP_ID: data->id = value; return previous;
-    case GWL_STYLE: data->style = static_cast<DWORD>(value); return previous;
-    case GWL_EXSTYLE: data->exStyle = static_cast<DWORD>(value); return previous;
-    case GWLP_USERDATA: data->userData = value; return previous;
-    default: break;
+    case GWLP_HINSTANCE:
+        data->instance = reinterpret_cast<HINSTANCE>(value);
+        return previous;
+    case GWLP_HWNDPARENT:
+        data->parent = reinterpret_cast<HWND>(value);
+        return previous;
+    case GWLP_ID:
+        data->id = value;
+        return previous;
+    case GWL_STYLE:
+        data->style = static_cast<DWORD>(value);
+        return previous;
+    case GWL_EXSTYLE:
+        data->exStyle = static_cast<DWORD>(value);
+        return previous;
+    case GWLP_USERDATA:
+        data->userData = value;
+        return previous;
+    default:
+        break;
     }
     if (index < 0 || static_cast<std::size_t>(index) + sizeof(LONG_PTR) > data->extra.size()) {
         SetLastError(ERROR_INVALID_PARAMETER);

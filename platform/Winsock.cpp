@@ -84,30 +84,65 @@ int FromNative(const ::sockaddr_storage& native, sockaddr* address, int* length)
     return 0;
 }
 
-int Native(SOCKET s) { return static_cast<int>(s); }
+int Native(SOCKET s) {
+    return static_cast<int>(s);
+}
 
 // A socket option's POSIX level and name; false for an option the platform lacks.
 bool NativeOption(int level, int option, int& nativeLevel, int& nativeOption) {
     if (level == kWinSolSocket) {
         nativeLevel = SOL_SOCKET;
         switch (option) {
-        case kWinSoDebug: nativeOption = SO_DEBUG; return true;
-        case kWinSoAcceptConn: nativeOption = SO_ACCEPTCONN; return true;
-        case kWinSoReuseAddr: nativeOption = SO_REUSEADDR; return true;
-        case kWinSoKeepAlive: nativeOption = SO_KEEPALIVE; return true;
-        case kWinSoDontRoute: nativeOption = SO_DONTROUTE; return true;
-        case kWinSoBroadcast: nativeOption = SO_BROADCAST; return true;
-        case kWinSoLinger: nativeOption = SO_LINGER; return true;
-        case kWinSoOobInline: nativeOption = SO_OOBINLINE; return true;
-        case kWinSoSndBuf: nativeOption = SO_SNDBUF; return true;
-        case kWinSoRcvBuf: nativeOption = SO_RCVBUF; return true;
-        case kWinSoSndLowat: nativeOption = SO_SNDLOWAT; return true;
-        case kWinSoRcvLowat: nativeOption = SO_RCVLOWAT; return true;
-        case kWinSoSndTimeo: nativeOption = SO_SNDTIMEO; return true;
-        case kWinSoRcvTimeo: nativeOption = SO_RCVTIMEO; return true;
-        case kWinSoError: nativeOption = SO_ERROR; return true;
-        case kWinSoType: nativeOption = SO_TYPE; return true;
-        default: return false;
+        case kWinSoDebug:
+            nativeOption = SO_DEBUG;
+            return true;
+        case kWinSoAcceptConn:
+            nativeOption = SO_ACCEPTCONN;
+            return true;
+        case kWinSoReuseAddr:
+            nativeOption = SO_REUSEADDR;
+            return true;
+        case kWinSoKeepAlive:
+            nativeOption = SO_KEEPALIVE;
+            return true;
+        case kWinSoDontRoute:
+            nativeOption = SO_DONTROUTE;
+            return true;
+        case kWinSoBroadcast:
+            nativeOption = SO_BROADCAST;
+            return true;
+        case kWinSoLinger:
+            nativeOption = SO_LINGER;
+            return true;
+        case kWinSoOobInline:
+            nativeOption = SO_OOBINLINE;
+            return true;
+        case kWinSoSndBuf:
+            nativeOption = SO_SNDBUF;
+            return true;
+        case kWinSoRcvBuf:
+            nativeOption = SO_RCVBUF;
+            return true;
+        case kWinSoSndLowat:
+            nativeOption = SO_SNDLOWAT;
+            return true;
+        case kWinSoRcvLowat:
+            nativeOption = SO_RCVLOWAT;
+            return true;
+        case kWinSoSndTimeo:
+            nativeOption = SO_SNDTIMEO;
+            return true;
+        case kWinSoRcvTimeo:
+            nativeOption = SO_RCVTIMEO;
+            return true;
+        case kWinSoError:
+            nativeOption = SO_ERROR;
+            return true;
+        case kWinSoType:
+            nativeOption = SO_TYPE;
+            return true;
+        default:
+            return false;
         }
     }
     if (level == kWinIpprotoTcp && option == kWinTcpNoDelay) {
@@ -145,9 +180,11 @@ struct ProtocolStorage {
 
 void FillAliases(std::vector<std::string>& aliases, std::vector<char*>& pointers, char** source) {
     aliases.clear();
-    for (char** alias = source; alias != nullptr && *alias != nullptr; ++alias) aliases.emplace_back(*alias);
+    for (char** alias = source; alias != nullptr && *alias != nullptr; ++alias)
+        aliases.emplace_back(*alias);
     pointers.clear();
-    for (auto& alias : aliases) pointers.push_back(alias.data());
+    for (auto& alias : aliases)
+        pointers.push_back(alias.data());
     pointers.push_back(nullptr);
 }
 
@@ -157,7 +194,8 @@ hostent* PublishHost(HostStorage& storage, const std::string& name, const std::v
     storage.aliasPointers.assign(1, nullptr);
     storage.addresses = addresses;
     storage.addressPointers.clear();
-    for (auto& address : storage.addresses) storage.addressPointers.push_back(reinterpret_cast<char*>(&address));
+    for (auto& address : storage.addresses)
+        storage.addressPointers.push_back(reinterpret_cast<char*>(&address));
     storage.addressPointers.push_back(nullptr);
     storage.entry.h_name = storage.name.data();
     storage.entry.h_aliases = storage.aliasPointers.data();
@@ -169,14 +207,20 @@ hostent* PublishHost(HostStorage& storage, const std::string& name, const std::v
 
 int ErrorFromResolver(int code) {
     switch (code) {
-    case EAI_NONAME: return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN: return WSATRY_AGAIN;
+    case EAI_NONAME:
+        return WSAHOST_NOT_FOUND;
+    case EAI_AGAIN:
+        return WSATRY_AGAIN;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return WSANO_DATA;
+    case EAI_NODATA:
+        return WSANO_DATA;
 #endif
-    case EAI_ADDRFAMILY: return WSANO_DATA;
-    case EAI_MEMORY: return WSAENOBUFS;
-    default: return WSANO_RECOVERY;
+    case EAI_ADDRFAMILY:
+        return WSANO_DATA;
+    case EAI_MEMORY:
+        return WSAENOBUFS;
+    default:
+        return WSANO_RECOVERY;
     }
 }
 
@@ -184,57 +228,100 @@ int ErrorFromResolver(int code) {
 
 int WsaErrorFromErrno(int errnoValue) {
     switch (errnoValue) {
-    case 0: return 0;
-    case EINTR: return WSAEINTR;
-    case EBADF: return WSAENOTSOCK;
+    case 0:
+        return 0;
+    case EINTR:
+        return WSAEINTR;
+    case EBADF:
+        return WSAENOTSOCK;
     case EACCES:
-    case EPERM: return WSAEACCES;
-    case EFAULT: return WSAEFAULT;
-    case EINVAL: return WSAEINVAL;
+    case EPERM:
+        return WSAEACCES;
+    case EFAULT:
+        return WSAEFAULT;
+    case EINVAL:
+        return WSAEINVAL;
     case EMFILE:
-    case ENFILE: return WSAEMFILE;
+    case ENFILE:
+        return WSAEMFILE;
 #if EWOULDBLOCK != EAGAIN
     case EWOULDBLOCK:
 #endif
     case EAGAIN:
-    case EINPROGRESS: return WSAEWOULDBLOCK;
-    case EALREADY: return WSAEALREADY;
-    case ENOTSOCK: return WSAENOTSOCK;
-    case EDESTADDRREQ: return WSAEDESTADDRREQ;
-    case EMSGSIZE: return WSAEMSGSIZE;
-    case EPROTOTYPE: return WSAEPROTOTYPE;
-    case ENOPROTOOPT: return WSAENOPROTOOPT;
-    case EPROTONOSUPPORT: return WSAEPROTONOSUPPORT;
-    case ESOCKTNOSUPPORT: return WSAESOCKTNOSUPPORT;
-    case EOPNOTSUPP: return WSAEOPNOTSUPP;
-    case EPFNOSUPPORT: return WSAEPFNOSUPPORT;
-    case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
-    case ENETDOWN: return WSAENETDOWN;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case ENETRESET: return WSAENETRESET;
-    case ECONNABORTED: return WSAECONNABORTED;
-    case ECONNRESET: return WSAECONNRESET;
+    case EINPROGRESS:
+        return WSAEWOULDBLOCK;
+    case EALREADY:
+        return WSAEALREADY;
+    case ENOTSOCK:
+        return WSAENOTSOCK;
+    case EDESTADDRREQ:
+        return WSAEDESTADDRREQ;
+    case EMSGSIZE:
+        return WSAEMSGSIZE;
+    case EPROTOTYPE:
+        return WSAEPROTOTYPE;
+    case ENOPROTOOPT:
+        return WSAENOPROTOOPT;
+    case EPROTONOSUPPORT:
+        return WSAEPROTONOSUPPORT;
+    case ESOCKTNOSUPPORT:
+        return WSAESOCKTNOSUPPORT;
+    case EOPNOTSUPP:
+        return WSAEOPNOTSUPP;
+    case EPFNOSUPPORT:
+        return WSAEPFNOSUPPORT;
+    case EAFNOSUPPORT:
+        return WSAEAFNOSUPPORT;
+    case EADDRINUSE:
+        return WSAEADDRINUSE;
+    case EADDRNOTAVAIL:
+        return WSAEADDRNOTAVAIL;
+    case ENETDOWN:
+        return WSAENETDOWN;
+    case ENETUNREACH:
+        return WSAENETUNREACH;
+    case ENETRESET:
+        return WSAENETRESET;
+    case ECONNABORTED:
+        return WSAECONNABORTED;
+    case ECONNRESET:
+        return WSAECONNRESET;
     case ENOBUFS:
-    case ENOMEM: return WSAENOBUFS;
-    case EISCONN: return WSAEISCONN;
-    case ENOTCONN: return WSAENOTCONN;
+    case ENOMEM:
+        return WSAENOBUFS;
+    case EISCONN:
+        return WSAEISCONN;
+    case ENOTCONN:
+        return WSAENOTCONN;
     case ESHUTDOWN:
-    case EPIPE: return WSAESHUTDOWN;
-    case ETOOMANYREFS: return WSAETOOMANYREFS;
-    case ETIMEDOUT: return WSAETIMEDOUT;
-    case ECONNREFUSED: return WSAECONNREFUSED;
-    case ELOOP: return WSAELOOP;
-    case ENAMETOOLONG: return WSAENAMETOOLONG;
-    case EHOSTDOWN: return WSAEHOSTDOWN;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    case ENOTEMPTY: return WSAENOTEMPTY;
-    case EUSERS: return WSAEUSERS;
-    case EDQUOT: return WSAEDQUOT;
-    case ESTALE: return WSAESTALE;
-    case EREMOTE: return WSAEREMOTE;
-    default: return WSAEINVAL;
+    case EPIPE:
+        return WSAESHUTDOWN;
+    case ETOOMANYREFS:
+        return WSAETOOMANYREFS;
+    case ETIMEDOUT:
+        return WSAETIMEDOUT;
+    case ECONNREFUSED:
+        return WSAECONNREFUSED;
+    case ELOOP:
+        return WSAELOOP;
+    case ENAMETOOLONG:
+        return WSAENAMETOOLONG;
+    case EHOSTDOWN:
+        return WSAEHOSTDOWN;
+    case EHOSTUNREACH:
+        return WSAEHOSTUNREACH;
+    case ENOTEMPTY:
+        return WSAENOTEMPTY;
+    case EUSERS:
+        return WSAEUSERS;
+    case EDQUOT:
+        return WSAEDQUOT;
+    case ESTALE:
+        return WSAESTALE;
+    case EREMOTE:
+        return WSAEREMOTE;
+    default:
+        return WSAEINVAL;
     }
 }
 
@@ -243,7 +330,9 @@ int Fail(int wsaError) {
     return SOCKET_ERROR;
 }
 
-int FailFromErrno() { return Fail(WsaErrorFromErrno(errno)); }
+int FailFromErrno() {
+    return Fail(WsaErrorFromErrno(errno));
+}
 
 bool WinsockStarted() {
     if (startupCount.load() > 0) return true;
@@ -260,7 +349,8 @@ using detail::WinsockStarted;
 
 SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
     if (!WinsockStarted()) return INVALID_SOCKET;
-    if (address != nullptr && (addressLength == nullptr || *addressLength < static_cast<int>(sizeof(sockaddr_in)))) {
+    if (address != nullptr &&
+        (addressLength == nullptr || *addressLength < static_cast<int>(sizeof(sockaddr_in)))) {
         Fail(WSAEFAULT);
         return INVALID_SOCKET;
     }
@@ -273,7 +363,8 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
         Fail(detail::WsaErrorFromErrno(savedErrno));
         return INVALID_SOCKET;
     }
-    if (!detail::IsSelected(static_cast<SOCKET>(fd))) detail::TrackSocket(static_cast<SOCKET>(fd), detail::SocketPhase::Connected);
+    if (!detail::IsSelected(static_cast<SOCKET>(fd)))
+        detail::TrackSocket(static_cast<SOCKET>(fd), detail::SocketPhase::Connected);
     detail::FromNative(native, address, addressLength);
     return static_cast<SOCKET>(fd);
 }
@@ -310,7 +401,8 @@ int connect(SOCKET s, const sockaddr* address, int addressLength) {
             // A selected socket reports the outcome of every started connect through FD_CONNECT.
             detail::NoteConnectStarted(s, error == EINPROGRESS ? 0 : detail::WsaErrorFromErrno(error));
             return Fail(WSAEWOULDBLOCK);
-        default: break;
+        default:
+            break;
         }
     }
     if (result != 0) {
@@ -345,7 +437,8 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
         *argument = mark ? 1 : 0; // TRUE when no urgent data waits, as Winsock answers
         return 0;
     }
-    default: return Fail(WSAEINVAL);
+    default:
+        return Fail(WSAEINVAL);
     }
 }
 
@@ -354,7 +447,8 @@ int getpeername(SOCKET s, sockaddr* address, int* addressLength) {
     if (address == nullptr || addressLength == nullptr) return Fail(WSAEFAULT);
     ::sockaddr_storage native{};
     socklen_t nativeLength = sizeof native;
-    if (::getpeername(Native(s), reinterpret_cast<::sockaddr*>(&native), &nativeLength) != 0) return FailFromErrno();
+    if (::getpeername(Native(s), reinterpret_cast<::sockaddr*>(&native), &nativeLength) != 0)
+        return FailFromErrno();
     return detail::FromNative(native, address, addressLength);
 }
 
@@ -363,7 +457,8 @@ int getsockname(SOCKET s, sockaddr* address, int* addressLength) {
     if (address == nullptr || addressLength == nullptr) return Fail(WSAEFAULT);
     ::sockaddr_storage native{};
     socklen_t nativeLength = sizeof native;
-    if (::getsockname(Native(s), reinterpret_cast<::sockaddr*>(&native), &nativeLength) != 0) return FailFromErrno();
+    if (::getsockname(Native(s), reinterpret_cast<::sockaddr*>(&native), &nativeLength) != 0)
+        return FailFromErrno();
     return detail::FromNative(native, address, addressLength);
 }
 
@@ -399,16 +494,25 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* valueLength) {
     socklen_t length = sizeof native;
     if (::getsockopt(Native(s), nativeLevel, nativeOption, &native, &length) != 0) return FailFromErrno();
     if (nativeLevel == SOL_SOCKET && nativeOption == SO_ERROR) native = detail::WsaErrorFromErrno(native);
-    if (nativeLevel == SOL_SOCKET && nativeOption == SO_TYPE) native = native == SOCK_STREAM ? win::SOCK_STREAM : win::SOCK_DGRAM;
+    if (nativeLevel == SOL_SOCKET && nativeOption == SO_TYPE)
+        native = native == SOCK_STREAM ? win::SOCK_STREAM : win::SOCK_DGRAM;
     std::memcpy(value, &native, sizeof native);
     *valueLength = sizeof native;
     return 0;
 }
 
-u_long htonl(u_long host) { return ::htonl(host); }
-u_short htons(u_short host) { return ::htons(host); }
-u_long ntohl(u_long net) { return ::ntohl(net); }
-u_short ntohs(u_short net) { return ::ntohs(net); }
+u_long htonl(u_long host) {
+    return ::htonl(host);
+}
+u_short htons(u_short host) {
+    return ::htons(host);
+}
+u_long ntohl(u_long net) {
+    return ::ntohl(net);
+}
+u_short ntohs(u_short net) {
+    return ::ntohs(net);
+}
 
 u_long inet_addr(const char* text) {
     if (text == nullptr) return INADDR_NONE;
@@ -461,16 +565,20 @@ int select(int, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const time
         if (set == nullptr) return;
         for (u_int i = 0; i < std::min<u_int>(set->fd_count, 64); ++i) {
             const int fd = Native(set->fd_array[i]);
-            auto found = std::find_if(polls.begin(), polls.end(), [&](const ::pollfd& p) { return p.fd == fd; });
-            if (found == polls.end()) polls.push_back(::pollfd{fd, events, 0});
-            else found->events = static_cast<short>(found->events | events);
+            auto found =
+                std::find_if(polls.begin(), polls.end(), [&](const ::pollfd& p) { return p.fd == fd; });
+            if (found == polls.end())
+                polls.push_back(::pollfd{fd, events, 0});
+            else
+                found->events = static_cast<short>(found->events | events);
         }
     };
     add(readSet, POLLIN);
     add(writeSet, POLLOUT);
     add(exceptSet, POLLPRI);
     if (polls.empty()) return Fail(WSAEINVAL);
-    const int waitMs = timeout == nullptr ? -1 : static_cast<int>(timeout->tv_sec * 1000 + timeout->tv_usec / 1000);
+    const int waitMs =
+        timeout == nullptr ? -1 : static_cast<int>(timeout->tv_sec * 1000 + timeout->tv_usec / 1000);
     int ready;
     do {
         ready = ::poll(polls.data(), polls.size(), waitMs);
@@ -482,7 +590,8 @@ int select(int, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const time
         u_int kept = 0;
         for (u_int i = 0; i < std::min<u_int>(set->fd_count, 64); ++i) {
             const int fd = Native(set->fd_array[i]);
-            const auto found = std::find_if(polls.begin(), polls.end(), [&](const ::pollfd& p) { return p.fd == fd; });
+            const auto found =
+                std::find_if(polls.begin(), polls.end(), [&](const ::pollfd& p) { return p.fd == fd; });
             if (found->revents & wanted) {
                 set->fd_array[kept++] = set->fd_array[i];
                 ++count;
@@ -502,7 +611,8 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
     const ssize_t sent = ::send(Native(s), buffer, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL);
     if (sent < 0) {
         const int savedErrno = errno;
-        if ((savedErrno == EAGAIN || savedErrno == EWOULDBLOCK) && detail::IsSelected(s)) detail::NoteSendBlocked(s);
+        if ((savedErrno == EAGAIN || savedErrno == EWOULDBLOCK) && detail::IsSelected(s))
+            detail::NoteSendBlocked(s);
         return Fail(detail::WsaErrorFromErrno(savedErrno));
     }
     return static_cast<int>(sent);
@@ -517,7 +627,8 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* 
                                   reinterpret_cast<::sockaddr*>(&native), sizeof native);
     if (sent < 0) {
         const int savedErrno = errno;
-        if ((savedErrno == EAGAIN || savedErrno == EWOULDBLOCK) && detail::IsSelected(s)) detail::NoteSendBlocked(s);
+        if ((savedErrno == EAGAIN || savedErrno == EWOULDBLOCK) && detail::IsSelected(s))
+            detail::NoteSendBlocked(s);
         return Fail(detail::WsaErrorFromErrno(savedErrno));
     }
     return static_cast<int>(sent);
@@ -540,21 +651,26 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int valueLeng
             native.l_onoff = in.l_onoff;
             native.l_linger = in.l_linger;
         }
-        if (::setsockopt(Native(s), SOL_SOCKET, SO_LINGER, &native, sizeof native) != 0) return FailFromErrno();
+        if (::setsockopt(Native(s), SOL_SOCKET, SO_LINGER, &native, sizeof native) != 0)
+            return FailFromErrno();
         return 0;
     }
     int nativeLevel = 0, nativeOption = 0;
     if (!detail::NativeOption(level, option, nativeLevel, nativeOption)) return Fail(WSAENOPROTOOPT);
     if (valueLength < 1) return Fail(WSAEFAULT);
     int native = 0;
-    if (valueLength >= static_cast<int>(sizeof(int))) std::memcpy(&native, value, sizeof native);
-    else native = static_cast<unsigned char>(value[0]); // Winsock accepts a one-byte BOOL
+    if (valueLength >= static_cast<int>(sizeof(int)))
+        std::memcpy(&native, value, sizeof native);
+    else
+        native = static_cast<unsigned char>(value[0]); // Winsock accepts a one-byte BOOL
     if (nativeOption == SO_SNDTIMEO || nativeOption == SO_RCVTIMEO) {
         const ::timeval interval{native / 1000, (native % 1000) * 1000};
-        if (::setsockopt(Native(s), nativeLevel, nativeOption, &interval, sizeof interval) != 0) return FailFromErrno();
+        if (::setsockopt(Native(s), nativeLevel, nativeOption, &interval, sizeof interval) != 0)
+            return FailFromErrno();
         return 0;
     }
-    if (::setsockopt(Native(s), nativeLevel, nativeOption, &native, sizeof native) != 0) return FailFromErrno();
+    if (::setsockopt(Native(s), nativeLevel, nativeOption, &native, sizeof native) != 0)
+        return FailFromErrno();
     return 0;
 }
 
@@ -627,7 +743,8 @@ hostent* gethostbyname(const char* name) {
     std::vector<in_addr> addresses;
     for (const ::addrinfo* item = list; item != nullptr; item = item->ai_next) {
         const u_long address = reinterpret_cast<const ::sockaddr_in*>(item->ai_addr)->sin_addr.s_addr;
-        if (std::none_of(addresses.begin(), addresses.end(), [&](const in_addr& a) { return a.s_addr == address; }))
+        if (std::none_of(addresses.begin(), addresses.end(),
+                         [&](const in_addr& a) { return a.s_addr == address; }))
             addresses.push_back(in_addr{address});
     }
     const std::string canonical = list->ai_canonname ? list->ai_canonname : name;
@@ -752,12 +869,20 @@ int WSACleanup() {
     return 0;
 }
 
-void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }
-int WSAGetLastError() { return static_cast<int>(GetLastError()); }
+void WSASetLastError(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}
+int WSAGetLastError() {
+    return static_cast<int>(GetLastError());
+}
 
-BOOL WSAIsBlocking() { return FALSE; }
+BOOL WSAIsBlocking() {
+    return FALSE;
+}
 
-int WSAUnhookBlockingHook() { return WinsockStarted() ? 0 : SOCKET_ERROR; }
+int WSAUnhookBlockingHook() {
+    return WinsockStarted() ? 0 : SOCKET_ERROR;
+}
 
 BLOCKINGHOOK WSASetBlockingHook(BLOCKINGHOOK) {
     // Blocking calls never pump messages here, so no hook is ever called and none was set before.

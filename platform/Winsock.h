@@ -191,12 +191,24 @@ struct WSADATA {
 
 using BLOCKINGHOOK = BOOL (*)();
 
-constexpr LPARAM WSAMAKEASYNCREPLY(WORD bufferLength, WORD error) { return MAKELPARAM(bufferLength, error); }
-constexpr LPARAM WSAMAKESELECTREPLY(WORD event, WORD error) { return MAKELPARAM(event, error); }
-constexpr WORD WSAGETSELECTEVENT(LPARAM lParam) { return LOWORD(static_cast<DWORD_PTR>(lParam)); }
-constexpr WORD WSAGETSELECTERROR(LPARAM lParam) { return HIWORD(static_cast<DWORD_PTR>(lParam)); }
-constexpr WORD WSAGETASYNCBUFLEN(LPARAM lParam) { return LOWORD(static_cast<DWORD_PTR>(lParam)); }
-constexpr WORD WSAGETASYNCERROR(LPARAM lParam) { return HIWORD(static_cast<DWORD_PTR>(lParam)); }
+constexpr LPARAM WSAMAKEASYNCREPLY(WORD bufferLength, WORD error) {
+    return MAKELPARAM(bufferLength, error);
+}
+constexpr LPARAM WSAMAKESELECTREPLY(WORD event, WORD error) {
+    return MAKELPARAM(event, error);
+}
+constexpr WORD WSAGETSELECTEVENT(LPARAM lParam) {
+    return LOWORD(static_cast<DWORD_PTR>(lParam));
+}
+constexpr WORD WSAGETSELECTERROR(LPARAM lParam) {
+    return HIWORD(static_cast<DWORD_PTR>(lParam));
+}
+constexpr WORD WSAGETASYNCBUFLEN(LPARAM lParam) {
+    return LOWORD(static_cast<DWORD_PTR>(lParam));
+}
+constexpr WORD WSAGETASYNCERROR(LPARAM lParam) {
+    return HIWORD(static_cast<DWORD_PTR>(lParam));
+}
 
 // The entry points, in the order of the socket loader's table. Every call except the byte-order
 // and address-text helpers fails with WSANOTINITIALISED until WSAStartup has succeeded.
@@ -245,8 +257,8 @@ HANDLE WSAAsyncGetServByPort(HWND window, UINT message, int port, const char* pr
 HANDLE WSAAsyncGetProtoByName(HWND window, UINT message, const char* name, char* buffer, int bufferLength);
 HANDLE WSAAsyncGetProtoByNumber(HWND window, UINT message, int number, char* buffer, int bufferLength);
 HANDLE WSAAsyncGetHostByName(HWND window, UINT message, const char* name, char* buffer, int bufferLength);
-HANDLE WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type, char* buffer,
-                             int bufferLength);
+HANDLE WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type,
+                             char* buffer, int bufferLength);
 int WSACancelAsyncRequest(HANDLE task);
 // Makes the socket non-blocking and posts (wParam = socket, lParam = event | error << 16) to the
 // window: FD_READ again only after a recv, FD_WRITE after a send that would block, FD_ACCEPT after

@@ -65,7 +65,9 @@ void UpdateWatch(SOCKET s, SocketState& state) {
     const bool selected = state.events != 0 && state.queue;
     if (selected) {
         switch (state.phase) {
-        case SocketPhase::Connecting: interest = EPOLLOUT; break;
+        case SocketPhase::Connecting:
+            interest = EPOLLOUT;
+            break;
         case SocketPhase::Listening:
             if (state.acceptEnabled && (state.events & FD_ACCEPT)) interest = EPOLLIN;
             break;
@@ -75,14 +77,17 @@ void UpdateWatch(SOCKET s, SocketState& state) {
             if (!state.closeReported && (state.events & FD_CLOSE)) interest |= EPOLLRDHUP;
             break;
         case SocketPhase::Idle:
-        case SocketPhase::Failed: break;
+        case SocketPhase::Failed:
+            break;
         }
     }
     if (interest == state.watched) return;
     // A socket with nothing left to report leaves the set: epoll reports hang-ups even to an
     // empty interest, which would wake the loop for nothing.
-    if (interest == 0) state.queue->Unwatch(static_cast<int>(s));
-    else state.queue->Watch(static_cast<int>(s), interest, [s](std::uint32_t) { Evaluate(s); });
+    if (interest == 0)
+        state.queue->Unwatch(static_cast<int>(s));
+    else
+        state.queue->Watch(static_cast<int>(s), interest, [s](std::uint32_t) { Evaluate(s); });
     state.watched = interest;
 }
 
@@ -149,8 +154,7 @@ void Evaluate(SOCKET s) {
                      WSAMAKESELECTREPLY(static_cast<WORD>(n.event), static_cast<WORD>(n.error)));
 }
 
-template <typename Change>
-void Modify(SOCKET s, Change change) {
+template <typename Change> void Modify(SOCKET s, Change change) {
     {
         std::lock_guard lock(registryMutex);
         const auto found = Sockets().find(s);
@@ -267,8 +271,7 @@ class EntryPacker {
 public:
     EntryPacker(char* buffer, int length) : buffer_(buffer), length_(length) {}
 
-    template <typename T>
-    T* Record() {
+    template <typename T> T* Record() {
         used_ = sizeof(T);
         return fits() ? reinterpret_cast<T*>(buffer_) : nullptr;
     }
@@ -280,7 +283,8 @@ public:
     }
     char** StringList(char** list) {
         std::size_t count = 0;
-        while (list != nullptr && list[count] != nullptr) ++count;
+        while (list != nullptr && list[count] != nullptr)
+            ++count;
         auto** pointers = reinterpret_cast<char**>(Reserve((count + 1) * sizeof(char*), alignof(char*)));
         for (std::size_t i = 0; i < count; ++i) {
             char* copy = String(list[i]);
@@ -291,7 +295,8 @@ public:
     }
     char** AddressList(char** list, std::size_t addressLength) {
         std::size_t count = 0;
-        while (list != nullptr && list[count] != nullptr) ++count;
+        while (list != nullptr && list[count] != nullptr)
+            ++count;
         auto** pointers = reinterpret_cast<char**>(Reserve((count + 1) * sizeof(char*), alignof(char*)));
         for (std::size_t i = 0; i < count; ++i) {
             char* copy = Reserve(addressLength, 4);
@@ -331,7 +336,8 @@ HANDLE Complete(HWND window, UINT message, int error, std::size_t length) {
     }
     const auto task = reinterpret_cast<HANDLE>(NextTaskHandle());
     PostMessageA(window, message, reinterpret_cast<WPARAM>(task),
-                 WSAMAKEASYNCREPLY(static_cast<WORD>(std::min<std::size_t>(length, 0xFFFF)), static_cast<WORD>(error)));
+                 WSAMAKEASYNCREPLY(static_cast<WORD>(std::min<std::size_t>(length, 0xFFFF)),
+                                   static_cast<WORD>(error)));
     return task;
 }
 
@@ -399,8 +405,8 @@ HANDLE WSAAsyncGetHostByName(HWND window, UINT message, const char* name, char* 
     return PackHost(window, message, gethostbyname(name), buffer, bufferLength);
 }
 
-HANDLE WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type, char* buffer,
-                             int bufferLength) {
+HANDLE WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type,
+                             char* buffer, int bufferLength) {
     if (!detail::WinsockStarted()) return nullptr;
     return PackHost(window, message, gethostbyaddr(address, length, type), buffer, bufferLength);
 }

@@ -6,8 +6,7 @@
 namespace win::detail {
 namespace {
 
-template <typename Function>
-FARPROC Export(Function* function) {
+template <typename Function> FARPROC Export(Function* function) {
     return reinterpret_cast<FARPROC>(function);
 }
 

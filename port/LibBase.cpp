@@ -47,13 +47,18 @@ bool TimerExpiredAt(const EventTimer& timer, std::uint32_t nowMs) {
     if (now > timer.ExpireTicks) return true;
     if (now >= timer.StartTicks) return false;
     // The clock wrapped since the start: count the ticks on from where the clock was before.
-    const auto unwrapped = static_cast<std::int64_t>((static_cast<std::uint64_t>(nowMs) + 0x100000000ULL) / MsPerTick);
+    const auto unwrapped =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(nowMs) + 0x100000000ULL) / MsPerTick);
     return unwrapped > timer.ExpireTicks;
 }
 
-void StartTimer(EventTimer& timer, std::int32_t ticks) { StartTimerAt(timer, ticks, ClockMs()); }
+void StartTimer(EventTimer& timer, std::int32_t ticks) {
+    StartTimerAt(timer, ticks, ClockMs());
+}
 
-bool TimerExpired(const EventTimer& timer) { return TimerExpiredAt(timer, ClockMs()); }
+bool TimerExpired(const EventTimer& timer) {
+    return TimerExpiredAt(timer, ClockMs());
+}
 
 std::uint32_t PumpOneMessage() {
     win::MSG message{};
@@ -79,11 +84,15 @@ std::uint32_t DelayTicks(std::int32_t ticks, bool yield) {
         if (result != 0) continue;
         // Nothing to handle: wait for a message or for the next tick instead of spinning.
         const std::uint32_t untilNextTick = MsPerTick - ClockMs() % MsPerTick;
-        if (yield) win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, untilNextTick, win::QS_ALLINPUT);
-        else win::Sleep(untilNextTick);
+        if (yield)
+            win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, untilNextTick, win::QS_ALLINPUT);
+        else
+            win::Sleep(untilNextTick);
     }
 }
 
-bool FileExistsZ(const char* name) { return name != nullptr && rtl::FileExists(name); }
+bool FileExistsZ(const char* name) {
+    return name != nullptr && rtl::FileExists(name);
+}
 
 } // namespace port

@@ -25,16 +25,13 @@ struct EventTimer {
     std::int32_t ExpireTicks = 0;
 };
 
-template <typename Flags>
-constexpr bool FlagIsSet(Flags flags, Flags mask) {
+template <typename Flags> constexpr bool FlagIsSet(Flags flags, Flags mask) {
     return (flags & mask) != 0;
 }
-template <typename Flags>
-constexpr void SetFlag(Flags& flags, Flags mask) {
+template <typename Flags> constexpr void SetFlag(Flags& flags, Flags mask) {
     flags = static_cast<Flags>(flags | mask);
 }
-template <typename Flags>
-constexpr void ClearFlag(Flags& flags, Flags mask) {
+template <typename Flags> constexpr void ClearFlag(Flags& flags, Flags mask) {
     flags = static_cast<Flags>(flags & ~mask);
 }
 

@@ -36,7 +36,9 @@ void CivilFromDays(long long days, int& year, int& month, int& day) {
 
 const long long kEpochOffset = DaysFromCivil(1899, 12, 30);
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -44,7 +46,9 @@ int DaysInMonth(int year, int month) {
 }
 
 // Before 1899-12-30 the time of day is the absolute value of the fraction.
-long long DayNumber(TDateTime value) { return static_cast<long long>(std::trunc(value)); }
+long long DayNumber(TDateTime value) {
+    return static_cast<long long>(std::trunc(value));
+}
 long long MillisecondOfDay(TDateTime value) {
     long long ms = std::llround(std::fabs(value - std::trunc(value)) * kMillisecondsPerDay);
     return ms >= 86400000 ? 86399999 : ms;
@@ -69,7 +73,8 @@ public:
         std::size_t i = 0;
         auto count = [&](char c) {
             std::size_t n = 0;
-            while (i + n < format.size() && std::tolower(static_cast<unsigned char>(format[i + n])) == c) ++n;
+            while (i + n < format.size() && std::tolower(static_cast<unsigned char>(format[i + n])) == c)
+                ++n;
             return n;
         };
         auto startsWith = [&](const char* word) {
@@ -118,7 +123,8 @@ public:
             case 'c':
                 if (depth < 2) {
                     out += Format(settings_.ShortDateFormat, depth + 1);
-                    if (MillisecondOfDay(value_) != 0) out += " " + Format(settings_.LongTimeFormat, depth + 1);
+                    if (MillisecondOfDay(value_) != 0)
+                        out += " " + Format(settings_.LongTimeFormat, depth + 1);
                 }
                 break;
             case 'y':
@@ -127,20 +133,30 @@ public:
                 break;
             case 'm':
                 n = count('m');
-                if (lastWasHour && n <= 2) out += n == 1 ? std::to_string(minute_) : Padded(minute_, 2);
-                else if (n == 1) out += std::to_string(month_);
-                else if (n == 2) out += Padded(month_, 2);
-                else if (n == 3) out += settings_.ShortMonthNames[static_cast<std::size_t>(month_ - 1)];
-                else out += settings_.LongMonthNames[static_cast<std::size_t>(month_ - 1)];
+                if (lastWasHour && n <= 2)
+                    out += n == 1 ? std::to_string(minute_) : Padded(minute_, 2);
+                else if (n == 1)
+                    out += std::to_string(month_);
+                else if (n == 2)
+                    out += Padded(month_, 2);
+                else if (n == 3)
+                    out += settings_.ShortMonthNames[static_cast<std::size_t>(month_ - 1)];
+                else
+                    out += settings_.LongMonthNames[static_cast<std::size_t>(month_ - 1)];
                 break;
             case 'd': {
                 n = count('d');
                 const std::size_t weekday = static_cast<std::size_t>(DayOfWeek(value_) - 1);
-                if (n == 1) out += std::to_string(day_);
-                else if (n == 2) out += Padded(day_, 2);
-                else if (n == 3) out += settings_.ShortDayNames[weekday];
-                else if (n == 4) out += settings_.LongDayNames[weekday];
-                else if (depth < 2) out += Format(n == 5 ? settings_.ShortDateFormat : settings_.LongDateFormat, depth + 1);
+                if (n == 1)
+                    out += std::to_string(day_);
+                else if (n == 2)
+                    out += Padded(day_, 2);
+                else if (n == 3)
+                    out += settings_.ShortDayNames[weekday];
+                else if (n == 4)
+                    out += settings_.LongDayNames[weekday];
+                else if (depth < 2)
+                    out += Format(n == 5 ? settings_.ShortDateFormat : settings_.LongDateFormat, depth + 1);
                 if (n > 6) n = 6;
                 break;
             }
@@ -162,12 +178,17 @@ public:
                 break;
             case 't':
                 n = count('t');
-                if (depth < 2) out += Format(n == 1 ? settings_.ShortTimeFormat : settings_.LongTimeFormat, depth + 1);
+                if (depth < 2)
+                    out += Format(n == 1 ? settings_.ShortTimeFormat : settings_.LongTimeFormat, depth + 1);
                 break;
-            default: out += raw; break;
+            default:
+                out += raw;
+                break;
             }
-            if (c == 'h') lastWasHour = true;
-            else if (c != ' ' && c != ':' && !std::ispunct(static_cast<unsigned char>(c))) lastWasHour = false;
+            if (c == 'h')
+                lastWasHour = true;
+            else if (c != ' ' && c != ':' && !std::ispunct(static_cast<unsigned char>(c)))
+                lastWasHour = false;
             i += n;
         }
         return out;
@@ -187,8 +208,10 @@ TFormatSettings& FormatSettings() {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
-    date = static_cast<TDateTime>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochOffset);
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        return false;
+    date = static_cast<TDateTime>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochOffset);
     return true;
 }
 
@@ -208,7 +231,8 @@ TDateTime EncodeDate(int year, int month, int day) {
 
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
     TDateTime time = 0;
-    if (!TryEncodeTime(hour, minute, second, millisecond, time)) throw EConvertError("Invalid argument to time encode");
+    if (!TryEncodeTime(hour, minute, second, millisecond, time))
+        throw EConvertError("Invalid argument to time encode");
     return time;
 }
 
@@ -232,7 +256,9 @@ int DayOfWeek(TDateTime date) {
     return static_cast<int>(((days % 7) + 7 + 6) % 7) + 1;
 }
 
-TDateTime IncDay(TDateTime date, int days) { return date + days; }
+TDateTime IncDay(TDateTime date, int days) {
+    return date + days;
+}
 
 TDateTime SystemTimeToDateTime(const win::SYSTEMTIME& time) {
     const TDateTime date = EncodeDate(time.wYear, time.wMonth, time.wDay);
@@ -245,7 +271,9 @@ TDateTime Now() {
     return SystemTimeToDateTime(now);
 }
 
-TDateTime Date() { return std::trunc(Now()); }
+TDateTime Date() {
+    return std::trunc(Now());
+}
 
 std::string FormatDateTime(const std::string& format, TDateTime value, const TFormatSettings& settings) {
     return Formatter(value, settings).Format(format.empty() ? "c" : format);

@@ -22,10 +22,12 @@ struct TFormatSettings {
     std::string TimePMString = "PM";
     std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",   "May",      "June",
-                                               "July",    "August",   "September", "October", "November", "December"};
+    std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                               "May",       "June",     "July",     "August",
+                                               "September", "October",  "November", "December"};
     std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    std::array<std::string, 7> LongDayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                            "Thursday", "Friday", "Saturday"};
 };
 
 // The process-wide settings that the texts below use unless given others.
@@ -49,7 +51,8 @@ TDateTime Date();
 
 // Specifiers: c d dd ddd dddd ddddd dddddd m mm mmm mmmm (minutes after h) yy yyyy h hh n nn s ss
 // z zzz t tt am/pm a/p ampm, '/' and ':' for the separators, and quoted literal text.
-std::string FormatDateTime(const std::string& format, TDateTime value, const TFormatSettings& settings = FormatSettings());
+std::string FormatDateTime(const std::string& format, TDateTime value,
+                           const TFormatSettings& settings = FormatSettings());
 std::string DateToStr(TDateTime date, const TFormatSettings& settings = FormatSettings());
 std::string TimeToStr(TDateTime time, const TFormatSettings& settings = FormatSettings());
 // The standard date-and-time text: short date, a blank and the long time; no time at midnight.

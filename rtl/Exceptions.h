@@ -43,7 +43,8 @@ class EStreamError : public Exception {
 
 class EFileStreamError : public EStreamError {
 public:
-    EFileStreamError(std::string message, int errorCode) : EStreamError(std::move(message)), ErrorCode(errorCode) {}
+    EFileStreamError(std::string message, int errorCode)
+        : EStreamError(std::move(message)), ErrorCode(errorCode) {}
     int ErrorCode; // the runtime's input/output code of the failure
 };
 

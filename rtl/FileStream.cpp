@@ -42,7 +42,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 std::int32_t THandleStream::Read(void* buffer, std::int32_t count) {
     win::DWORD done = 0;
-    if (count <= 0 || !win::ReadFile(handle_, buffer, static_cast<win::DWORD>(count), &done, nullptr)) return 0;
+    if (count <= 0 || !win::ReadFile(handle_, buffer, static_cast<win::DWORD>(count), &done, nullptr))
+        return 0;
     return static_cast<std::int32_t>(done);
 }
 
@@ -58,7 +59,8 @@ std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     const win::DWORD method = origin == TSeekOrigin::soBeginning ? win::FILE_BEGIN
                               : origin == TSeekOrigin::soCurrent ? win::FILE_CURRENT
                                                                  : win::FILE_END;
-    const win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF), &high, method);
+    const win::DWORD low =
+        win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF), &high, method);
     if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::ERROR_SUCCESS) return -1;
     return (static_cast<std::int64_t>(high) << 32) | low;
 }
@@ -79,10 +81,11 @@ TFileStream::TFileStream(const std::string& fileName, std::uint16_t mode)
         }
         return;
     }
-    static const win::DWORD kAccess[] = {win::GENERIC_READ, win::GENERIC_WRITE, win::GENERIC_READ | win::GENERIC_WRITE};
+    static const win::DWORD kAccess[] = {win::GENERIC_READ, win::GENERIC_WRITE,
+                                         win::GENERIC_READ | win::GENERIC_WRITE};
     const win::DWORD access = kAccess[std::min<std::uint16_t>(mode & 3, 2)];
-    handle_ = win::CreateFileA(fileName.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
-                               win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = win::CreateFileA(fileName.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                               nullptr, win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == win::INVALID_HANDLE_VALUE) {
         const int code = InOutErrorFromSystem(win::GetLastError());
         throw EFOpenError("Cannot open file \"" + fileName + "\". " + InOutErrorText(code), code);

@@ -6,7 +6,9 @@
 namespace rtl {
 namespace {
 
-std::size_t LastSeparator(const std::string& name) { return name.find_last_of("\\/:"); }
+std::size_t LastSeparator(const std::string& name) {
+    return name.find_last_of("\\/:");
+}
 
 } // namespace
 
@@ -20,11 +22,14 @@ bool DirectoryExists(const std::string& name) {
     return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateDir(const std::string& name) { return win::CreateDirectoryA(name.c_str(), nullptr) != 0; }
+bool CreateDir(const std::string& name) {
+    return win::CreateDirectoryA(name.c_str(), nullptr) != 0;
+}
 
 bool ForceDirectories(const std::string& name) {
     std::string folder = name;
-    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.pop_back();
     if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
     const std::size_t separator = folder.find_last_of("\\/");
     if (separator != std::string::npos && separator > 0) {
@@ -34,13 +39,17 @@ bool ForceDirectories(const std::string& name) {
     return CreateDir(folder) || DirectoryExists(folder);
 }
 
-bool DeleteFile(const std::string& name) { return win::DeleteFileA(name.c_str()) != 0; }
+bool DeleteFile(const std::string& name) {
+    return win::DeleteFileA(name.c_str()) != 0;
+}
 
 bool RenameFile(const std::string& oldName, const std::string& newName) {
     return win::MoveFileA(oldName.c_str(), newName.c_str()) != 0;
 }
 
-bool SetCurrentDir(const std::string& name) { return win::SetCurrentDirectoryA(name.c_str()) != 0; }
+bool SetCurrentDir(const std::string& name) {
+    return win::SetCurrentDirectoryA(name.c_str()) != 0;
+}
 
 std::string GetCurrentDir() {
     const win::DWORD size = win::GetCurrentDirectoryA(0, nullptr);
@@ -83,12 +92,15 @@ std::string IncludeTrailingPathDelimiter(const std::string& name) {
     return name + '/';
 }
 
-int ParamCount() { return static_cast<int>(win::CommandLineArguments().size()) - 1; }
+int ParamCount() {
+    return static_cast<int>(win::CommandLineArguments().size()) - 1;
+}
 
 std::string ParamStr(int index) {
     const auto& arguments = win::CommandLineArguments();
-    return index >= 0 && static_cast<std::size_t>(index) < arguments.size() ? arguments[static_cast<std::size_t>(index)]
-                                                                             : std::string();
+    return index >= 0 && static_cast<std::size_t>(index) < arguments.size()
+               ? arguments[static_cast<std::size_t>(index)]
+               : std::string();
 }
 
 } // namespace rtl

@@ -23,7 +23,7 @@ bool FileAge(const std::string& name, TDateTime& age);
 // Path parts; both '\' and '/' separate folders, and a drive ends in ':'.
 std::string ExtractFilePath(const std::string& name); // with the trailing separator
 std::string ExtractFileName(const std::string& name);
-std::string ExtractFileExt(const std::string& name);  // with the dot
+std::string ExtractFileExt(const std::string& name); // with the dot
 std::string IncludeTrailingPathDelimiter(const std::string& name);
 
 // The program's arguments: ParamStr(0) is the program, ParamCount the number of the others.

@@ -11,7 +11,8 @@ namespace {
 // Parses into a magnitude; `hex` tells which syntax was used.
 bool Parse(const std::string& text, bool& negative, bool& hex, std::uint64_t& magnitude) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     hex = false;
@@ -31,10 +32,14 @@ bool Parse(const std::string& text, bool& negative, bool& hex, std::uint64_t& ma
     for (; i < text.size(); ++i) {
         const char c = text[i];
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (hex && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (hex && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return false;
         if (magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / base) return false;
         magnitude = magnitude * base + digit;
     }
@@ -47,11 +52,14 @@ bool Parse(const std::string& text, bool& negative, bool& hex, std::uint64_t& ma
 
 } // namespace
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::string IntToHex(std::int64_t value, int digits) {
     char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits < 0 ? 0 : digits, static_cast<unsigned long long>(value));
+    std::snprintf(text, sizeof text, "%0*llX", digits < 0 ? 0 : digits,
+                  static_cast<unsigned long long>(value));
     return text;
 }
 
@@ -66,7 +74,8 @@ bool TryStrToInt(const std::string& text, std::int32_t& value) {
     }
     const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
     if (magnitude > limit) return false;
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude)) : static_cast<std::int32_t>(magnitude);
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
     return true;
 }
 

@@ -8,7 +8,8 @@
 namespace rtl {
 
 void TStrings::CheckIndex(int index, int limit) const {
-    if (index < 0 || index >= limit) throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= limit)
+        throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TStrings::Put(int index, const std::string& text) {
@@ -27,7 +28,8 @@ int TStrings::Add(const std::string& text) {
 void TStrings::AddStrings(const TStrings& strings) {
     const std::vector<std::string> lines = strings.ToVector(); // `strings` may be this list
     BeginUpdate();
-    for (const std::string& line : lines) Add(line);
+    for (const std::string& line : lines)
+        Add(line);
     EndUpdate();
 }
 
@@ -70,11 +72,14 @@ int TStrings::IndexOf(const std::string& text) const {
     return -1;
 }
 
-bool TStrings::Equals(const TStrings& other) const { return ToVector() == other.ToVector(); }
+bool TStrings::Equals(const TStrings& other) const {
+    return ToVector() == other.ToVector();
+}
 
 std::string TStrings::Text() const {
     std::string text;
-    for (int i = 0; i < Count(); ++i) text += Get(i) + "\r\n";
+    for (int i = 0; i < Count(); ++i)
+        text += Get(i) + "\r\n";
     return text;
 }
 
@@ -107,7 +112,8 @@ std::string TStrings::CommaText() const {
             continue;
         }
         text += '"';
-        for (char c : item) text += c == '"' ? std::string("\"\"") : std::string(1, c);
+        for (char c : item)
+            text += c == '"' ? std::string("\"\"") : std::string(1, c);
         text += '"';
     }
     return text;
@@ -118,7 +124,8 @@ void TStrings::SetCommaText(const std::string& text) {
     Clear();
     std::size_t i = 0;
     auto skipBlanks = [&] {
-        while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+        while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ')
+            ++i;
     };
     skipBlanks();
     while (i < text.size()) {
@@ -138,7 +145,8 @@ void TStrings::SetCommaText(const std::string& text) {
                 item += text[i++];
             }
         } else {
-            while (i < text.size() && text[i] != ',' && static_cast<unsigned char>(text[i]) > ' ') item += text[i++];
+            while (i < text.size() && text[i] != ',' && static_cast<unsigned char>(text[i]) > ' ')
+                item += text[i++];
         }
         Add(item);
         skipBlanks();
@@ -191,7 +199,8 @@ void TStrings::SetValue(const std::string& name, const std::string& value) {
 std::vector<std::string> TStrings::ToVector() const {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(Count()));
-    for (int i = 0; i < Count(); ++i) lines.push_back(Get(i));
+    for (int i = 0; i < Count(); ++i)
+        lines.push_back(Get(i));
     return lines;
 }
 
@@ -267,7 +276,8 @@ int TStringList::Add(const std::string& text) {
     int index = 0;
     if (Find(text, index)) {
         if (duplicates_ == TDuplicates::dupIgnore) return index;
-        if (duplicates_ == TDuplicates::dupError) throw EStringListError("String list does not allow duplicates");
+        if (duplicates_ == TDuplicates::dupError)
+            throw EStringListError("String list does not allow duplicates");
     }
     Changing();
     items_.insert(items_.begin() + index, text);

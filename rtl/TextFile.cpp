@@ -10,13 +10,18 @@
 namespace rtl {
 namespace {
 
-int LastIoError() { return InOutErrorFromSystem(win::GetLastError()); }
+int LastIoError() {
+    return InOutErrorFromSystem(win::GetLastError());
+}
 
 } // namespace
 
-TTextFile::TTextFile(std::string fileName) : fileName_(std::move(fileName)), handle_(win::INVALID_HANDLE_VALUE) {}
+TTextFile::TTextFile(std::string fileName)
+    : fileName_(std::move(fileName)), handle_(win::INVALID_HANDLE_VALUE) {}
 
-TTextFile::~TTextFile() { Close(); }
+TTextFile::~TTextFile() {
+    Close();
+}
 
 void TTextFile::Assign(std::string fileName) {
     Close();
@@ -49,9 +54,15 @@ int TTextFile::Open(Mode mode, win::DWORD access, win::DWORD disposition, bool t
     return 0;
 }
 
-int TTextFile::Rewrite() { return Open(Mode::Output, win::GENERIC_WRITE, win::CREATE_ALWAYS, false); }
-int TTextFile::Append() { return Open(Mode::Output, win::GENERIC_WRITE, win::OPEN_EXISTING, true); }
-int TTextFile::Reset() { return Open(Mode::Input, win::GENERIC_READ, win::OPEN_EXISTING, false); }
+int TTextFile::Rewrite() {
+    return Open(Mode::Output, win::GENERIC_WRITE, win::CREATE_ALWAYS, false);
+}
+int TTextFile::Append() {
+    return Open(Mode::Output, win::GENERIC_WRITE, win::OPEN_EXISTING, true);
+}
+int TTextFile::Reset() {
+    return Open(Mode::Input, win::GENERIC_READ, win::OPEN_EXISTING, false);
+}
 
 int TTextFile::Flush() {
     if (buffer_.empty()) return 0;

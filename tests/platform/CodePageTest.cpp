@@ -7,11 +7,13 @@ namespace {
 
 // The window's Chinese texts in Big5, as its form description stores them.
 const std::string kBig5Caption = "\xB3\x6E\xA5\xF3\xA6\x77\xB8\xCB\xA6\xCD\xB2\xCE"; // 軟件安裝糸統
-const std::string kBig5Merit = "\xA5\x5C";                                          // 功: trail byte is '\'
+const std::string kBig5Merit = "\xA5\x5C";                                           // 功: trail byte is '\'
 
 } // namespace
 
-TEST(CodePage, TheAnsiCodePageIsBig5ByDefault) { EXPECT_EQ(win::GetACP(), 950u); }
+TEST(CodePage, TheAnsiCodePageIsBig5ByDefault) {
+    EXPECT_EQ(win::GetACP(), 950u);
+}
 
 TEST(CodePage, ChineseTextsSurviveBig5ToUtf16AndBack) {
     const std::u16string caption = win::AnsiToWide(kBig5Caption);
@@ -30,7 +32,8 @@ TEST(CodePage, ChineseTextsSurviveBig5ToUtf16AndBack) {
 }
 
 TEST(CodePage, SizesTerminatorsAndBufferLimitsFollowWindows) {
-    EXPECT_EQ(win::MultiByteToWideChar(950, 0, kBig5Merit.c_str(), -1, nullptr, 0), 2) << "one character and NUL";
+    EXPECT_EQ(win::MultiByteToWideChar(950, 0, kBig5Merit.c_str(), -1, nullptr, 0), 2)
+        << "one character and NUL";
     win::WCHAR small[1];
     EXPECT_EQ(win::MultiByteToWideChar(950, 0, kBig5Caption.c_str(), -1, small, 1), 0);
     EXPECT_EQ(win::GetLastError(), win::ERROR_INSUFFICIENT_BUFFER);

@@ -25,7 +25,9 @@ protected:
     const fs::path& folder_ = temp_.path();
 };
 
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 } // namespace
 
@@ -70,10 +72,12 @@ TEST_F(Files, CreateWriteSeekReadAndTruncate) {
 }
 
 TEST_F(Files, MissingFilesAndPathsAreTold) {
-    EXPECT_EQ(win::CreateFileA(Path("absent.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr),
+    EXPECT_EQ(win::CreateFileA(Path("absent.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING,
+                               0, nullptr),
               win::INVALID_HANDLE_VALUE);
     EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(win::CreateFileA(Path("no/dir/x.txt").c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr),
+    EXPECT_EQ(win::CreateFileA(Path("no/dir/x.txt").c_str(), win::GENERIC_READ, 0, nullptr,
+                               win::OPEN_EXISTING, 0, nullptr),
               win::INVALID_HANDLE_VALUE);
     EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(win::DeleteFileA(Path("absent.txt").c_str()));
@@ -87,7 +91,8 @@ TEST_F(Files, FoldersAttributesAndCurrentDirectory) {
     ASSERT_TRUE(win::CreateDirectoryA(Path("sub").c_str(), nullptr));
     EXPECT_FALSE(win::CreateDirectoryA(Path("sub").c_str(), nullptr));
     EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(win::GetFileAttributesA(Path("sub").c_str()) & win::FILE_ATTRIBUTE_DIRECTORY, win::FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(win::GetFileAttributesA(Path("sub").c_str()) & win::FILE_ATTRIBUTE_DIRECTORY,
+              win::FILE_ATTRIBUTE_DIRECTORY);
     WriteText(Path("sub/file.txt"), "x");
     EXPECT_FALSE(win::RemoveDirectoryA(Path("sub").c_str()));
     EXPECT_EQ(win::GetLastError(), win::ERROR_DIR_NOT_EMPTY);
@@ -96,7 +101,8 @@ TEST_F(Files, FoldersAttributesAndCurrentDirectory) {
     win::GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(win::SetCurrentDirectoryA(Path("sub").c_str()));
     win::WIN32_FILE_ATTRIBUTE_DATA data{};
-    ASSERT_TRUE(win::GetFileAttributesExA("file.txt", win::GetFileExInfoStandard, &data)) << "relative to the new folder";
+    ASSERT_TRUE(win::GetFileAttributesExA("file.txt", win::GetFileExInfoStandard, &data))
+        << "relative to the new folder";
     EXPECT_EQ(data.nFileSizeLow, 1u);
     EXPECT_TRUE(win::DeleteFileA("file.txt"));
     win::SetCurrentDirectoryA(previous);
@@ -104,13 +110,15 @@ TEST_F(Files, FoldersAttributesAndCurrentDirectory) {
 }
 
 TEST_F(Files, FindMatchesWildcardsIgnoringCase) {
-    for (const char* name : {"SetupNVL.exe", "readme.TXT", "notes.txt", "data"}) WriteText(Path(name), "x");
+    for (const char* name : {"SetupNVL.exe", "readme.TXT", "notes.txt", "data"})
+        WriteText(Path(name), "x");
     auto find = [&](const std::string& pattern) {
         std::set<std::string> names;
         win::WIN32_FIND_DATAA data{};
         const win::HANDLE handle = win::FindFirstFileA(Path(pattern).c_str(), &data);
         if (handle == win::INVALID_HANDLE_VALUE) return names;
-        do names.insert(data.cFileName);
+        do
+            names.insert(data.cFileName);
         while (win::FindNextFileA(handle, &data));
         EXPECT_EQ(win::GetLastError(), win::ERROR_NO_MORE_FILES);
         EXPECT_TRUE(win::FindClose(handle));
@@ -118,7 +126,8 @@ TEST_F(Files, FindMatchesWildcardsIgnoringCase) {
     };
     EXPECT_EQ(find("*.txt"), (std::set<std::string>{"notes.txt", "readme.TXT"}));
     EXPECT_EQ(find("setup???.EXE"), (std::set<std::string>{"SetupNVL.exe"}));
-    EXPECT_EQ(find("*.*"), (std::set<std::string>{".", "..", "SetupNVL.exe", "data", "notes.txt", "readme.TXT"}));
+    EXPECT_EQ(find("*.*"),
+              (std::set<std::string>{".", "..", "SetupNVL.exe", "data", "notes.txt", "readme.TXT"}));
     EXPECT_TRUE(find("*.zip").empty());
     EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
 }
@@ -150,7 +159,8 @@ TEST_F(Files, FileTimesConvertBothWays) {
 
     const std::string name = Path("stamped.txt");
     WriteText(name, "x");
-    const win::HANDLE file = win::CreateFileA(name.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
+    const win::HANDLE file =
+        win::CreateFileA(name.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
     ASSERT_TRUE(win::SystemTimeToFileTime(&written, &fileTime));
     ASSERT_TRUE(win::SetFileTime(file, nullptr, nullptr, &fileTime));
     win::CloseHandle(file);
@@ -171,7 +181,8 @@ TEST_F(Files, WinExecFindsAndStartsAProgramWithoutWaiting) {
     win::SetCurrentDirectoryA(previous);
     EXPECT_GT(result, 31u);
     EXPECT_FALSE(fs::exists(marker)) << "WinExec does not wait for the program";
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(fs::exists(marker));
 
     EXPECT_EQ(win::WinExec("NoSuchInstaller", win::SW_SHOW), win::ERROR_FILE_NOT_FOUND);

@@ -49,18 +49,22 @@ TEST(Kernel, VersionReportsTheHostAsNt) {
 
 TEST(Kernel, FormatMessageGivesSystemTextsWithLineEnds) {
     char text[256];
-    const win::DWORD length = win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM | win::FORMAT_MESSAGE_IGNORE_INSERTS,
-                                                  nullptr, 10061, 0, text, sizeof text, nullptr);
+    const win::DWORD length =
+        win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM | win::FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                            10061, 0, text, sizeof text, nullptr);
     ASSERT_GT(length, 2u);
     EXPECT_EQ(std::string(text).substr(length - 2), "\r\n");
-    EXPECT_EQ(win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 10010, 0, text, sizeof text, nullptr), 0u);
+    EXPECT_EQ(
+        win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 10010, 0, text, sizeof text, nullptr),
+        0u);
     EXPECT_EQ(win::GetLastError(), win::ERROR_MR_MID_NOT_FOUND);
     EXPECT_EQ(win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 2, 0, text, 4, nullptr), 0u)
         << "a buffer too small is refused";
 
     char* allocated = nullptr;
-    ASSERT_GT(win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM | win::FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 2, 0,
-                                  reinterpret_cast<char*>(&allocated), 0, nullptr), 0u);
+    ASSERT_GT(win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM | win::FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, 2, 0, reinterpret_cast<char*>(&allocated), 0, nullptr),
+              0u);
     EXPECT_EQ(std::string(allocated), "The system cannot find the file specified.\r\n");
     win::LocalFree(allocated);
 }

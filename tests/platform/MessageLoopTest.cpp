@@ -27,7 +27,8 @@ void CountThreadTimer(win::HWND, UINT message, win::UINT_PTR id, win::DWORD) {
 
 win::WNDPROC previousProcedure = nullptr;
 win::LRESULT Subclassed(win::HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kFirst) return 1000 + win::CallWindowProcA(previousProcedure, window, message, wParam, lParam);
+    if (message == kFirst)
+        return 1000 + win::CallWindowProcA(previousProcedure, window, message, wParam, lParam);
     return win::CallWindowProcA(previousProcedure, window, message, wParam, lParam);
 }
 
@@ -158,13 +159,14 @@ TEST(MessageLoop, DestroyingAWindowKillsItsTimers) {
 
 TEST(MessageLoop, AReplacedProcedureCanCallThePreviousOne) {
     RecordingWindow window;
-    previousProcedure = reinterpret_cast<win::WNDPROC>(
-        win::SetWindowLongPtrA(window.handle(), win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(&Subclassed)));
+    previousProcedure = reinterpret_cast<win::WNDPROC>(win::SetWindowLongPtrA(
+        window.handle(), win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(&Subclassed)));
     ASSERT_NE(previousProcedure, nullptr);
     EXPECT_EQ(win::SendMessageA(window.handle(), kFirst, 5, 6), 1000);
     ASSERT_EQ(window.received().size(), 1u) << "the previous procedure still ran";
     EXPECT_EQ(window.received()[0], (Received{kFirst, 5, 6}));
-    win::SetWindowLongPtrA(window.handle(), win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(previousProcedure));
+    win::SetWindowLongPtrA(window.handle(), win::GWLP_WNDPROC,
+                           reinterpret_cast<win::LONG_PTR>(previousProcedure));
 }
 
 TEST(MessageLoop, ExtraBytesHoldValuesPerWindow) {
@@ -177,8 +179,10 @@ TEST(MessageLoop, ExtraBytesHoldValuesPerWindow) {
     EXPECT_EQ(win::RegisterClassA(&windowClass), 0) << "class names ignore letter case";
     EXPECT_EQ(win::GetLastError(), win::ERROR_CLASS_ALREADY_EXISTS);
 
-    const win::HWND a = win::CreateWindowExA(0, "extrabytesclass", "a", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    const win::HWND b = win::CreateWindowExA(0, "ExtraBytesClass", "b", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    const win::HWND a =
+        win::CreateWindowExA(0, "extrabytesclass", "a", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    const win::HWND b =
+        win::CreateWindowExA(0, "ExtraBytesClass", "b", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(a && b);
     EXPECT_EQ(win::SetWindowLongPtrA(a, 8, 42), 0);
     EXPECT_EQ(win::GetWindowLongPtrA(a, 8), 42);
@@ -238,9 +242,11 @@ TEST(MessageLoop, GetMessageWaitsForATimer) {
 }
 
 TEST(MessageLoop, MsgWaitReportsInputOrTimesOut) {
-    EXPECT_EQ(win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT), win::WAIT_TIMEOUT);
+    EXPECT_EQ(win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 20, win::QS_ALLINPUT),
+              win::WAIT_TIMEOUT);
     win::PostMessageA(nullptr, kFirst, 0, 0);
-    EXPECT_EQ(win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 1000, win::QS_ALLINPUT), win::WAIT_OBJECT_0);
+    EXPECT_EQ(win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 1000, win::QS_ALLINPUT),
+              win::WAIT_OBJECT_0);
     DrainMessages();
 }
 

@@ -23,9 +23,12 @@ RecordingWindow::RecordingWindow() {
     win::SetWindowLongPtrA(handle_, win::GWLP_USERDATA, reinterpret_cast<win::LONG_PTR>(this));
 }
 
-RecordingWindow::~RecordingWindow() { win::DestroyWindow(handle_); }
+RecordingWindow::~RecordingWindow() {
+    win::DestroyWindow(handle_);
+}
 
-win::LRESULT RecordingWindow::Procedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+win::LRESULT RecordingWindow::Procedure(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                        win::LPARAM lParam) {
     auto* self = reinterpret_cast<RecordingWindow*>(win::GetWindowLongPtrA(window, win::GWLP_USERDATA));
     if (self != nullptr && (message >= win::WM_USER || message == win::WM_TIMER)) {
         const Received entry{message, wParam, lParam};

@@ -34,7 +34,8 @@ public:
     std::function<void(const Received&)> onMessage;
 
 private:
-    static win::LRESULT Procedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+    static win::LRESULT Procedure(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                  win::LPARAM lParam);
 
     win::HWND handle_ = nullptr;
     std::vector<Received> received_;
@@ -44,7 +45,6 @@ private:
 int DrainMessages();
 
 } // namespace test
-
 
 using win::LPARAM;
 using win::UINT;

@@ -1,5 +1,5 @@
-#include "platform/Module.h"
 #include "platform/Resource.h"
+#include "platform/Module.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -14,7 +14,8 @@ TEST(Resource, EmbeddedDataIsFoundByNameIgnoringCase) {
     const auto* bytes = static_cast<const char*>(win::LockResource(win::LoadResource(nullptr, found)));
     ASSERT_NE(bytes, nullptr);
     EXPECT_EQ(std::string(bytes, win::SizeofResource(nullptr, found)), "STR0 sample payload\n");
-    EXPECT_EQ(win::FindResourceA(nullptr, "#77", win::RT_RCDATA), win::FindResourceA(nullptr, win::MAKEINTRESOURCEA(77), win::RT_RCDATA));
+    EXPECT_EQ(win::FindResourceA(nullptr, "#77", win::RT_RCDATA),
+              win::FindResourceA(nullptr, win::MAKEINTRESOURCEA(77), win::RT_RCDATA));
     EXPECT_NE(win::FindResourceA(nullptr, win::MAKEINTRESOURCEA(77), win::RT_RCDATA), nullptr);
 }
 
@@ -39,6 +40,8 @@ TEST(Resource, StringTablesAreReadInTheAnsiCodePage) {
     EXPECT_STREQ(text, "");
     EXPECT_EQ(win::LoadStringA(nullptr, 1, text, 6), 5) << "cut to the buffer";
     EXPECT_STREQ(text, "First");
+    EXPECT_EQ(win::LoadStringA(nullptr, 18, text, 4), 2) << "a double-byte character is not cut in half";
+    EXPECT_STREQ(text, "\xA6\x68");
 }
 
 TEST(Resource, AStringLibraryIsLoadedFromItsFile) {
@@ -47,7 +50,8 @@ TEST(Resource, AStringLibraryIsLoadedFromItsFile) {
     char text[64];
     EXPECT_EQ(win::LoadStringA(library, 100, text, sizeof text), 16);
     EXPECT_STREQ(text, "From the library");
-    EXPECT_EQ(win::LoadStringA(library, 1, text, sizeof text), 0) << "the program's strings are not the library's";
+    EXPECT_EQ(win::LoadStringA(library, 1, text, sizeof text), 0)
+        << "the program's strings are not the library's";
     char path[4096];
     EXPECT_GT(win::GetModuleFileNameA(library, path, sizeof path), 0u);
     EXPECT_NE(std::string(path).find("teststrings"), std::string::npos);

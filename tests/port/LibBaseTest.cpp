@@ -15,7 +15,8 @@ namespace {
 // The first clock reading, from `startMs` on, at which the countdown is expired.
 std::uint32_t FirstExpiry(const EventTimer& timer, std::uint32_t startMs) {
     std::uint32_t now = startMs;
-    while (!port::TimerExpiredAt(timer, now)) ++now;
+    while (!port::TimerExpiredAt(timer, now))
+        ++now;
     return now;
 }
 

@@ -1,5 +1,5 @@
-#include "rtl/Exceptions.h"
 #include "rtl/StringList.h"
+#include "rtl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,8 @@ TEST(StringList, TextSplitsAtEveryLineEndAndJoinsWithCrLf) {
     EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"one", "two", "three", "four"}));
     EXPECT_EQ(list.Text(), "one\r\ntwo\r\nthree\r\nfour\r\n");
     list.SetText("a\r\n\r\nb\r\n");
-    EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"a", "", "b"})) << "an empty line in the middle stays";
+    EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"a", "", "b"}))
+        << "an empty line in the middle stays";
     list.SetText("");
     EXPECT_EQ(list.Count(), 0);
 }

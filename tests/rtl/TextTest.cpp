@@ -57,6 +57,8 @@ TEST(DateTime, ShortDateFormatAndTheStandardText) {
     EXPECT_EQ(rtl::DateTimeToStr(day, settings), "2016/06/03") << "no time at midnight";
     EXPECT_EQ(rtl::DateTimeToStr(day + rtl::EncodeTime(9, 5, 7, 0), settings), "2016/06/03 09:05:07");
     EXPECT_EQ(rtl::FormatDateTime("hh:mm 'at' d mmm yy", day + rtl::EncodeTime(14, 30, 0, 0), settings),
-              "14:30 at 3 Jun 16") << "m after h is minutes";
-    EXPECT_EQ(rtl::FormatDateTime("dddd h am/pm zzz", day + rtl::EncodeTime(14, 0, 0, 7), settings), "Friday 14 pm 007");
+              "14:30 at 3 Jun 16")
+        << "m after h is minutes";
+    EXPECT_EQ(rtl::FormatDateTime("dddd h am/pm zzz", day + rtl::EncodeTime(14, 0, 0, 7), settings),
+              "Friday 14 pm 007");
 }
