@@ -68,6 +68,9 @@ public:
     // them have their properties.
     void BeginLoading() { state_ |= csLoading; }
     virtual void Loaded();
+    // The form reader tells each component the component its description is nested in; controls
+    // take it as their parent.
+    virtual void SetParentComponent(TComponent* parent) { (void)parent; }
 
     // Moves the component to another owner (nullptr: nobody frees it then).
     void InsertComponent(TComponent* component);

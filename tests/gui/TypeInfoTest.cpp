@@ -1,4 +1,4 @@
-#include "gui/Component.h"
+#include "SampleClasses.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -6,108 +6,7 @@
 using gui::TComponent;
 using gui::TMethodRef;
 using gui::TPropertyValue;
-
-namespace {
-
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-
-class TSampleFont : public gui::TPersistent {
-    GUI_CLASS_INFO
-public:
-    std::string Name() const { return name_; }
-    void SetName(const std::string& name) { name_ = name; }
-    std::int64_t CharSet() const { return charSet_; }
-    void SetCharSet(std::int64_t charSet) { charSet_ = charSet; }
-    void Assign(const gui::TPersistent& source) override {
-        if (!source.Is<TSampleFont>()) return TPersistent::Assign(source);
-        const auto& font = static_cast<const TSampleFont&>(source);
-        name_ = font.name_;
-        charSet_ = font.charSet_;
-    }
-
-private:
-    std::string name_ = "MS Sans Serif";
-    std::int64_t charSet_ = 1;
-};
-
-const gui::TClassInfo& TSampleFont::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TSampleFont>("TSampleFont", &TPersistent::StaticClass())
-                                            .String("Name", &TSampleFont::Name, &TSampleFont::SetName)
-                                            .Integer("CharSet", &TSampleFont::CharSet, &TSampleFont::SetCharSet)
-                                            .Build();
-    return info;
-}
-
-using TNotifyEvent = gui::TMethod<void(gui::TObject*)>;
-
-class TSampleLabel : public TComponent {
-    GUI_CLASS_INFO
-public:
-    using TComponent::TComponent;
-    std::string Caption() const { return caption_; }
-    void SetCaption(const std::string& caption) { caption_ = caption; }
-    int Left() const { return left_; }
-    void SetLeft(int left) { left_ = left; }
-    bool Visible() const { return visible_; }
-    void SetVisible(bool visible) { visible_ = visible; }
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
-    TSampleFont* Font() const { return &font_; }
-    void SetFont(TSampleFont* font) { font_.Assign(*font); }
-    rtl::TStrings* Lines() const { return &lines_; }
-    std::string Version() const { return "3.76"; }
-    TNotifyEvent OnClick;
-
-private:
-    std::string caption_;
-    int left_ = 0;
-    bool visible_ = true;
-    TAlignment alignment_ = TAlignment::taLeftJustify;
-    mutable TSampleFont font_;
-    mutable rtl::TStringList lines_;
-};
-
-const gui::TClassInfo& TSampleLabel::StaticClass() {
-    static const gui::TClassInfo info =
-        gui::TClassBuilder<TSampleLabel>("TSampleLabel", &TComponent::StaticClass())
-            .String("Caption", &TSampleLabel::Caption, &TSampleLabel::SetCaption)
-            .Integer("Left", &TSampleLabel::Left, &TSampleLabel::SetLeft)
-            .Boolean("Visible", &TSampleLabel::Visible, &TSampleLabel::SetVisible)
-            .Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"}, &TSampleLabel::Alignment,
-                         &TSampleLabel::SetAlignment)
-            .Object("Font", &TSampleLabel::Font, &TSampleLabel::SetFont)
-            .Strings("Lines", &TSampleLabel::Lines)
-            .String("Version", &TSampleLabel::Version, nullptr, false)
-            .Event("OnClick", &TSampleLabel::OnClick)
-            .Creatable()
-            .Build();
-    return info;
-}
-
-class TSampleForm : public TComponent {
-    GUI_CLASS_INFO
-public:
-    using TComponent::TComponent;
-    void ButtonClick(gui::TObject* sender) {
-        ++clicks;
-        lastSender = sender;
-    }
-    void Other(gui::TObject*) {}
-    void WrongShape(int) {}
-    int clicks = 0;
-    gui::TObject* lastSender = nullptr;
-};
-
-const gui::TClassInfo& TSampleForm::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TSampleForm>("TSampleForm", &TComponent::StaticClass())
-                                            .Method("ButtonClick", &TSampleForm::ButtonClick)
-                                            .Method("Other", &TSampleForm::Other)
-                                            .Method("WrongShape", &TSampleForm::WrongShape)
-                                            .Build();
-    return info;
-}
-
-} // namespace
+using namespace sample;
 
 TEST(TypeInfo, ClassTestsFollowTheClassTree) {
     TSampleLabel label(nullptr);
