@@ -1,0 +1,38 @@
+// A dialog provider that records every box and answers from a script.
+#pragma once
+
+#include "gui/Dialogs.h"
+
+#include <deque>
+#include <vector>
+
+namespace test {
+
+class ScriptedDialogs : public gui::TDialogProvider {
+public:
+    ScriptedDialogs() : previous_(gui::SetDialogProvider(this)) {}
+    ~ScriptedDialogs() override { gui::SetDialogProvider(previous_); }
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+    // Answers for the next boxes; a box without a scripted answer gets its first button's.
+    void Answer(gui::TModalResult result) { answers_.push_back(result); }
+    const std::vector<gui::TDialogRequest>& Shown() const { return shown_; }
+
+    gui::TModalResult Show(const gui::TDialogRequest& request) override {
+        shown_.push_back(request);
+        if (!answers_.empty()) {
+            const gui::TModalResult answer = answers_.front();
+            answers_.pop_front();
+            return answer;
+        }
+        return request.Buttons.empty() ? gui::mrCancel : request.Buttons.front().Result;
+    }
+
+private:
+    gui::TDialogProvider* previous_;
+    std::deque<gui::TModalResult> answers_;
+    std::vector<gui::TDialogRequest> shown_;
+};
+
+} // namespace test
