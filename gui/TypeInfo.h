@@ -190,6 +190,19 @@ public:
         return *this;
     }
 
+    // An event whose setter reacts to the change.
+    template <typename Signature>
+    TClassBuilder& Event(std::string name, const TMethod<Signature>& (T::*get)() const,
+                         void (T::*set)(TMethod<Signature>)) {
+        Add({std::move(name), TTypeKind::tkMethod, {}, nullptr, typeid(TMethod<Signature>),
+             [get](const TObject& o) -> TPropertyValue {
+                 if (!(Self(o).*get)()) return std::monostate{};
+                 return TMethodRef{};
+             },
+             Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsMethod<TMethod<Signature>>(v)); }), true});
+        return *this;
+    }
+
     // A published method that form descriptions bind events to by name.
     template <typename R, typename... Args>
     TClassBuilder& Method(std::string name, R (T::*method)(Args...)) {

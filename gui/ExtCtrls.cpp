@@ -1,0 +1,67 @@
+#include "gui/ExtCtrls.h"
+
+#include "platform/MessageLoop.h"
+
+namespace gui {
+namespace {
+
+constexpr win::UINT_PTR kTimerId = 1;
+
+} // namespace
+
+const TClassInfo& TTimer::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TTimer>("TTimer", &TComponent::StaticClass())
+                                       .Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled)
+                                       .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval)
+                                       .Event("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    window_ = std::make_unique<THiddenWindow>([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+        if (message == win::WM_TIMER && wParam == kTimerId) {
+            onTimer_.Call(this);
+            return win::LRESULT{0};
+        }
+        return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
+    });
+}
+
+TTimer::~TTimer() {
+    enabled_ = false;
+    UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    UpdateTimer();
+}
+
+void TTimer::SetInterval(std::int64_t interval) {
+    if (interval == interval_) return;
+    interval_ = interval < 0 ? 0 : interval;
+    UpdateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+    onTimer_ = std::move(handler);
+    UpdateTimer();
+}
+
+void TTimer::Loaded() {
+    TComponent::Loaded();
+    UpdateTimer();
+}
+
+// Setting Interval or OnTimer restarts the count, as on Windows.
+void TTimer::UpdateTimer() {
+    if (running_) win::KillTimer(window_->Handle(), kTimerId);
+    running_ = false;
+    if (!enabled_ || interval_ == 0 || !onTimer_ || IsLoading()) return;
+    running_ = win::SetTimer(window_->Handle(), kTimerId, static_cast<win::UINT>(interval_), nullptr) != 0;
+}
+
+} // namespace gui
