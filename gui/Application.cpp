@@ -39,6 +39,31 @@ int TApplication::Run() {
 
 void TApplication::Terminate() { win::PostQuitMessage(0); }
 
+namespace {
+constexpr win::UINT kReleaseMessage = win::WM_USER + 1;
+} // namespace
+
+void TApplication::Release(TComponent* component) {
+    if (!window_) {
+        window_ = std::make_unique<THiddenWindow>([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+            if (message != kReleaseMessage) return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
+            // Only components that still exist: one may have gone with its owner meanwhile.
+            auto* component = reinterpret_cast<TComponent*>(lParam);
+            if (std::erase(released_, component) > 0) FreeComponent(component);
+            return win::LRESULT{0};
+        });
+    }
+    released_.push_back(component);
+    component->FreeNotification(this);
+    win::PostMessageA(window_->Handle(), kReleaseMessage, 0, reinterpret_cast<win::LPARAM>(component));
+}
+
+void FreeComponent(TComponent* component) {
+    if (component == nullptr) return;
+    component->BeforeDestruction();
+    delete component;
+}
+
 void TApplication::HandleException(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
@@ -56,7 +81,9 @@ void TApplication::ShowException(const std::string& message) {
 
 void TApplication::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == mainForm_) mainForm_ = nullptr;
+    if (operation != TOperation::opRemove) return;
+    if (component == mainForm_) mainForm_ = nullptr;
+    std::erase(released_, component);
 }
 
 TApplication& Application() {

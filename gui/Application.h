@@ -2,11 +2,14 @@
 #pragma once
 
 #include "gui/Component.h"
+#include "gui/HiddenWindow.h"
 #include "gui/Method.h"
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -34,6 +37,8 @@ public:
     // Runs the message loop until Terminate; returns the exit code. A toolkit backend replaces
     // the loop with its own through SetRunLoop.
     int Run();
+    // Frees the component once the message being handled now is done.
+    void Release(TComponent* component);
     // Ends the loop (posts the quit message).
     void Terminate();
     bool Terminated() const { return terminated_; }
@@ -54,7 +59,12 @@ private:
     TComponent* mainForm_ = nullptr;
     bool terminated_ = false;
     TRunLoop runLoop_;
+    std::unique_ptr<THiddenWindow> window_;
+    std::vector<TComponent*> released_;
 };
+
+// Runs BeforeDestruction, then frees the component.
+void FreeComponent(TComponent* component);
 
 // The process-wide application.
 TApplication& Application();

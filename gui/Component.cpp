@@ -38,6 +38,7 @@ TComponent::~TComponent() {
     }
     while (!components_.empty()) {
         TComponent* last = components_.back();
+        last->BeforeDestruction();
         RemoveComponent(last);
         delete last;
     }

@@ -22,6 +22,8 @@ public:
     virtual void Assign(const TPersistent& source);
 };
 
+using TNotifyEvent = TMethod<void(TObject* sender)>;
+
 enum class TOperation { opInsert, opRemove };
 
 enum TComponentStateFlag : std::uint32_t {
@@ -38,9 +40,11 @@ class TComponent : public TPersistent {
 public:
     // Inserts itself into the owner's components; the owner frees it.
     explicit TComponent(TComponent* owner);
-    // Tells the components that asked for it, frees the owned components (the last created first)
-    // and leaves the owner.
+    // Tells the components that asked for it, frees the owned components (the last created first,
+    // each after its BeforeDestruction) and leaves the owner.
     ~TComponent() override;
+    // Runs while the object is still whole, before it is freed by its owner or FreeComponent.
+    virtual void BeforeDestruction() {}
     TComponent(const TComponent&) = delete;
     TComponent& operator=(const TComponent&) = delete;
 

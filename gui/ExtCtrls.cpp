@@ -64,4 +64,31 @@ void TTimer::UpdateTimer() {
     running_ = win::SetTimer(window_->Handle(), kTimerId, static_cast<win::UINT>(interval_), nullptr) != 0;
 }
 
+const TClassInfo& TImage::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TImage>("TImage", &TControl::StaticClass())
+                                       .Object("Picture", &TImage::Picture, &TImage::SetPicture)
+                                       .Boolean("Center", &TImage::Center, &TImage::SetCenter)
+                                       .Boolean("Stretch", &TImage::Stretch, &TImage::SetStretch)
+                                       .Event("OnClick", &TImage::OnClick, &TImage::SetOnClick)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+TImage::TImage(TComponent* owner) : TControl(owner), picture_(std::make_unique<TPicture>()) {
+    picture_->OnChange = [this] { Changed("Picture"); };
+}
+
+void TImage::SetCenter(bool center) {
+    if (center == center_) return;
+    center_ = center;
+    Changed("Center");
+}
+
+void TImage::SetStretch(bool stretch) {
+    if (stretch == stretch_) return;
+    stretch_ = stretch;
+    Changed("Stretch");
+}
+
 } // namespace gui

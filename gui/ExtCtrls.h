@@ -1,14 +1,12 @@
-// Non-visual and simple controls: the timer.
+// The timer and the image.
 #pragma once
 
-#include "gui/Component.h"
+#include "gui/Controls.h"
 #include "gui/HiddenWindow.h"
 
 #include <memory>
 
 namespace gui {
-
-using TNotifyEvent = TMethod<void(TObject* sender)>;
 
 // Fires OnTimer every Interval milliseconds while Enabled, on a window timer of its own hidden
 // window; runs only when Interval is not 0 and OnTimer is assigned.
@@ -36,6 +34,24 @@ private:
     TNotifyEvent onTimer_;
     bool running_ = false;
     std::unique_ptr<THiddenWindow> window_;
+};
+
+// Shows a picture (an icon or a bitmap).
+class TImage : public TControl {
+    GUI_CLASS_INFO
+public:
+    explicit TImage(TComponent* owner);
+    TPicture* Picture() const { return picture_.get(); }
+    void SetPicture(TPicture* picture) { picture_->Assign(*picture); }
+    bool Center() const { return center_; }
+    void SetCenter(bool center);
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool stretch);
+
+private:
+    std::unique_ptr<TPicture> picture_;
+    bool center_ = false;
+    bool stretch_ = false;
 };
 
 } // namespace gui

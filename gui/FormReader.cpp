@@ -3,6 +3,7 @@
 #include "platform/Resource.h"
 #include "rtl/IntText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <strings.h>
@@ -120,6 +121,7 @@ private:
             }
         }
         if (c == '\'' || c == '#') return Text();
+        if (c == '{') return Binary();
         if (c == '-' || c == '+' || std::isdigit(static_cast<unsigned char>(c)) || c == '$') return Integer();
         return Identifier{Word()};
     }
@@ -161,6 +163,25 @@ private:
         }
         if (!any) Fail("a text is expected");
         return text;
+    }
+
+    // Hexadecimal bytes between braces, blanks and line breaks allowed between them.
+    std::string Binary() {
+        ++position_;
+        std::string bytes;
+        for (;;) {
+            SkipBlanks();
+            if (position_ >= text_.size()) Fail("unterminated binary data");
+            if (text_[position_] == '}') {
+                ++position_;
+                return bytes;
+            }
+            if (position_ + 1 >= text_.size() || !std::isxdigit(static_cast<unsigned char>(text_[position_])) ||
+                !std::isxdigit(static_cast<unsigned char>(text_[position_ + 1])))
+                Fail("binary data is pairs of hexadecimal digits");
+            bytes += static_cast<char>(std::stoi(std::string(text_.substr(position_, 2)), nullptr, 16));
+            position_ += 2;
+        }
     }
 
     std::int64_t Integer() {
@@ -263,7 +284,18 @@ private:
         const TPropertyInfo& property = PropertyOf(*target, path);
         const Value& value = assignment.value;
         switch (property.Kind) {
-        case TTypeKind::tkInteger: SetProperty(*target, path, Expect<std::int64_t>(assignment, where, "an integer")); break;
+        case TTypeKind::tkInteger:
+            if (const auto* name = std::get_if<Identifier>(&value); name != nullptr && property.IntegerNames != nullptr) {
+                const auto& names = *property.IntegerNames;
+                const auto found = std::find_if(names.begin(), names.end(), [&](const auto& entry) {
+                    return strcasecmp(entry.first.c_str(), name->text.c_str()) == 0;
+                });
+                if (found == names.end()) Fail(assignment.line, where, name->text + " is no value of " + property.Name);
+                SetProperty(*target, path, found->second);
+            } else {
+                SetProperty(*target, path, Expect<std::int64_t>(assignment, where, "an integer"));
+            }
+            break;
         case TTypeKind::tkBoolean: {
             const std::string word = Expect<Identifier>(assignment, where, "True or False").text;
             if (strcasecmp(word.c_str(), "True") != 0 && strcasecmp(word.c_str(), "False") != 0)

@@ -6,6 +6,8 @@
 //     Visible = False                             Booleans, enumeration names
 //     Font.Name = 'MS Sans Serif'                 properties of object properties
 //     Words.Strings = ('%Form%' 'Exit')           lists of lines (also "Words = (...)")
+//     Glyph.Data = {424D36}                       binary data, as a text of those bytes
+//     Color = clBtnFace                           named integers
 //     FtpLog = FtpLog1                            references to components of the form
 //     OnCreate = FormCreate                       events, bound to the form's published methods
 //     object Label1: TLabel                       nested components, owned by the form

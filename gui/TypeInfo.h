@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <typeindex>
 #include <variant>
 #include <vector>
@@ -46,6 +47,7 @@ struct TPropertyInfo {
     std::function<TPropertyValue(const TObject&)> Get;
     std::function<void(TObject&, const TPropertyValue&)> Set; // empty for a read-only property
     bool Stored = true;
+    const std::vector<std::pair<std::string, std::int64_t>>* IntegerNames = nullptr; // tkInteger: named values
 };
 
 struct TPublishedMethod {
@@ -127,12 +129,22 @@ class TClassBuilder {
 public:
     TClassBuilder(std::string name, const TClassInfo* parent) : info_(std::move(name), parent) {}
 
-    template <typename V>
-    TClassBuilder& Integer(std::string name, V (T::*get)() const, void (T::*set)(V) = nullptr, bool stored = true) {
+    template <typename V, typename B = T>
+    TClassBuilder& Integer(std::string name, V (B::*get)() const, void (B::*set)(V) = nullptr, bool stored = true) {
+        static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name), TTypeKind::tkInteger, {}, nullptr, typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<std::int64_t>((Self(o).*get)())); },
              set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(static_cast<V>(AsInteger(v))); }) : nullptr,
              stored});
+        return *this;
+    }
+
+    // An integer property whose values also have names (colours, for example).
+    template <typename V, typename B = T>
+    TClassBuilder& NamedInteger(std::string name, const std::vector<std::pair<std::string, std::int64_t>>& names,
+                                V (B::*get)() const, void (B::*set)(V)) {
+        Integer(std::move(name), get, set);
+        info_.properties_.back().IntegerNames = &names;
         return *this;
     }
 
@@ -143,9 +155,10 @@ public:
         return *this;
     }
 
-    template <typename E>
-    TClassBuilder& Enumeration(std::string name, std::vector<std::string> names, E (T::*get)() const,
-                               void (T::*set)(E) = nullptr, bool stored = true) {
+    template <typename E, typename B = T>
+    TClassBuilder& Enumeration(std::string name, std::vector<std::string> names, E (B::*get)() const,
+                               void (B::*set)(E) = nullptr, bool stored = true) {
+        static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name), TTypeKind::tkEnumeration, names, nullptr, typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<std::int64_t>((Self(o).*get)())); },
              set ? Setter([set, names](T& o, const TPropertyValue& v) { (o.*set)(static_cast<E>(AsOrdinal(v, names))); })
@@ -170,8 +183,9 @@ public:
         return *this;
     }
 
-    template <typename V>
-    TClassBuilder& Object(std::string name, V* (T::*get)() const, void (T::*set)(V*) = nullptr, bool stored = true) {
+    template <typename V, typename B = T>
+    TClassBuilder& Object(std::string name, V* (B::*get)() const, void (B::*set)(V*) = nullptr, bool stored = true) {
+        static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name), TTypeKind::tkClass, {}, &V::StaticClass(), typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<TObject*>((Self(o).*get)())); },
              set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsObject<V>(v)); }) : nullptr, stored});
@@ -191,9 +205,10 @@ public:
     }
 
     // An event whose setter reacts to the change.
-    template <typename Signature>
-    TClassBuilder& Event(std::string name, const TMethod<Signature>& (T::*get)() const,
-                         void (T::*set)(TMethod<Signature>)) {
+    template <typename Signature, typename B = T>
+    TClassBuilder& Event(std::string name, const TMethod<Signature>& (B::*get)() const,
+                         void (B::*set)(TMethod<Signature>)) {
+        static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name), TTypeKind::tkMethod, {}, nullptr, typeid(TMethod<Signature>),
              [get](const TObject& o) -> TPropertyValue {
                  if (!(Self(o).*get)()) return std::monostate{};

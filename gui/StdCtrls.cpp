@@ -1,0 +1,143 @@
+#include "gui/StdCtrls.h"
+
+namespace gui {
+
+const TClassInfo& TLabel::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TLabel>("TLabel", &TControl::StaticClass())
+            .String("Caption", &TLabel::Caption, &TLabel::SetCaption)
+            .Boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize)
+            .Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"}, &TLabel::Alignment,
+                         &TLabel::SetAlignment)
+            .Boolean("Transparent", &TLabel::Transparent, &TLabel::SetTransparent)
+            .Boolean("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap)
+            .Event("OnClick", &TLabel::OnClick, &TLabel::SetOnClick)
+            .Creatable()
+            .Build();
+    return info;
+}
+
+TLabel::TLabel(TComponent* owner) : TControl(owner) {}
+
+void TLabel::SetAutoSize(bool autoSize) {
+    if (autoSize == autoSize_) return;
+    autoSize_ = autoSize;
+    Changed("AutoSize");
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+    if (alignment == alignment_) return;
+    alignment_ = alignment;
+    Changed("Alignment");
+}
+
+void TLabel::SetTransparent(bool transparent) {
+    if (transparent == transparent_) return;
+    transparent_ = transparent;
+    Changed("Transparent");
+}
+
+void TLabel::SetWordWrap(bool wordWrap) {
+    if (wordWrap == wordWrap_) return;
+    wordWrap_ = wordWrap;
+    Changed("WordWrap");
+}
+
+const TClassInfo& TButton::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TButton>("TButton", &TWinControl::StaticClass())
+                                       .String("Caption", &TButton::Caption, &TButton::SetCaption)
+                                       .Boolean("Default", &TButton::Default, &TButton::SetDefault)
+                                       .Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel)
+                                       .Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
+                                       .Event("OnClick", &TButton::OnClick, &TButton::SetOnClick)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+TButton::TButton(TComponent* owner) : TWinControl(owner) {}
+
+void TButton::SetDefault(bool value) {
+    if (value == default_) return;
+    default_ = value;
+    Changed("Default");
+}
+
+void TButton::SetCancel(bool value) { cancel_ = value; }
+
+const TClassInfo& TMemo::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TMemo>("TMemo", &TWinControl::StaticClass())
+            .Strings("Lines", &TMemo::Lines)
+            .Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly)
+            .Boolean("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap)
+            .Enumeration("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}, &TMemo::ScrollBars,
+                         &TMemo::SetScrollBars)
+            .Event("OnClick", &TMemo::OnClick, &TMemo::SetOnClick)
+            .Creatable()
+            .Build();
+    return info;
+}
+
+TMemo::TMemo(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+    lines_.OnChange = [this] { Changed("Lines"); };
+}
+
+void TMemo::SetReadOnly(bool readOnly) {
+    if (readOnly == readOnly_) return;
+    readOnly_ = readOnly;
+    Changed("ReadOnly");
+}
+
+void TMemo::SetWordWrap(bool wordWrap) {
+    if (wordWrap == wordWrap_) return;
+    wordWrap_ = wordWrap;
+    Changed("WordWrap");
+}
+
+void TMemo::SetScrollBars(TScrollStyle scrollBars) {
+    if (scrollBars == scrollBars_) return;
+    scrollBars_ = scrollBars;
+    Changed("ScrollBars");
+}
+
+const TClassInfo& TCustomListBox::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TCustomListBox>("TCustomListBox", &TWinControl::StaticClass())
+            .Integer("ItemHeight", &TCustomListBox::ItemHeight, &TCustomListBox::SetItemHeight)
+            .Build();
+    return info;
+}
+
+TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+    items_.OnChange = [this] {
+        if (itemIndex_ >= items_.Count()) itemIndex_ = -1;
+        Changed("Items");
+    };
+}
+
+void TCustomListBox::SetItemIndex(std::int64_t index) {
+    if (index < -1 || index >= items_.Count()) index = -1;
+    if (index == itemIndex_) return;
+    itemIndex_ = index;
+    Changed("ItemIndex");
+}
+
+void TCustomListBox::SetItemHeight(std::int64_t height) {
+    if (height == itemHeight_ || height <= 0) return;
+    itemHeight_ = height;
+    Changed("ItemHeight");
+}
+
+const TClassInfo& TListBox::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TListBox>("TListBox", &TCustomListBox::StaticClass())
+                                       .Strings("Items", &TListBox::Items)
+                                       .Event("OnClick", &TListBox::OnClick, &TListBox::SetOnClick)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+} // namespace gui
