@@ -1,6 +1,7 @@
 #include "rtl/FileUtils.h"
 
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 
 namespace rtl {
@@ -27,15 +28,12 @@ bool CreateDir(const std::string& name) {
 }
 
 bool ForceDirectories(const std::string& name) {
-    std::string folder = name;
-    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
-        folder.pop_back();
+    // On the native path, so that the folder standing for a drive is made too when it is missing.
+    std::string folder = win::NativePath(name);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
-    const std::size_t separator = folder.find_last_of("\\/");
-    if (separator != std::string::npos && separator > 0) {
-        const std::string parent = folder.substr(0, separator);
-        if (parent.back() != ':' && !ForceDirectories(parent)) return false;
-    }
+    const std::size_t separator = folder.find_last_of('/');
+    if (separator != std::string::npos && separator > 0 && !ForceDirectories(folder.substr(0, separator))) return false;
     return CreateDir(folder) || DirectoryExists(folder);
 }
 

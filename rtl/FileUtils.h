@@ -10,7 +10,8 @@ namespace rtl {
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
 bool CreateDir(const std::string& name);
-// Creates the folder and every missing parent; true when the folder exists afterwards.
+// Creates the folder and every missing parent (the folder of a drive included); true when the
+// folder exists afterwards.
 bool ForceDirectories(const std::string& name);
 bool DeleteFile(const std::string& name);
 bool RenameFile(const std::string& oldName, const std::string& newName);

@@ -1,0 +1,88 @@
+// The updater's window: its controls, its state and its start-up.
+#pragma once
+
+#include "gui/Buttons.h"
+#include "gui/ComCtrls.h"
+#include "gui/ExtCtrls.h"
+#include "gui/FileCtrl.h"
+#include "gui/Forms.h"
+#include "rtl/DateTime.h"
+#include "rtl/StringList.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace app {
+
+// The process-wide state of the updater, set up by FormCreate.
+extern bool Chinese;                              // true: traditional Chinese, false: English
+extern std::string RemoteFolder;                  // the remote folder the download lists
+extern std::string ProgramFolder;                 // the program's folder, with its separator
+extern std::string LocalFolder;                   // where downloaded files go, with its separator
+extern std::unique_ptr<rtl::TStringList> FileQueue; // remote files still to fetch
+
+inline constexpr const char* kFormResource = "TGETUPDATEFILE";
+inline constexpr const char* kPreferredFolder = "C:\\Brantwell";
+inline constexpr const char* kInstallerFile = "SetupNVL.exe";
+inline constexpr const char* kDefaultRemoteFolder = "//NVL_program";
+
+class TGetUpdateFile : public gui::TForm {
+    GUI_CLASS_INFO
+public:
+    using TTodayFunction = std::function<rtl::TDateTime()>;
+
+    // Creates the window from its stored description and runs FormCreate. `today` gives the local
+    // date at midnight, for the expiry of a cached installer.
+    explicit TGetUpdateFile(gui::TComponent* owner, TTodayFunction today = &rtl::Date);
+
+    gui::TLabel* Label1 = nullptr;
+    gui::TLabel* Label2 = nullptr;
+    gui::TImage* ProgramIcon = nullptr;
+    gui::TLabel* Label3 = nullptr;
+    gui::TLabel* Label4 = nullptr;
+    gui::TLabel* Label5 = nullptr;
+    gui::TLabel* Label6 = nullptr;
+    gui::TMemo* InfoMemo = nullptr;
+    gui::TStatusBar* StatusBar1 = nullptr;
+    gui::TButton* btnExit = nullptr;
+    gui::TMemo* Memo1 = nullptr;
+    gui::TButton* btnInstall = nullptr;
+    gui::TFileListBox* FileListBox1 = nullptr;
+    gui::TBitBtn* btnFileDownload = nullptr;
+    gui::TBitBtn* BitBtn1 = nullptr;
+    gui::TTimer* Timer1 = nullptr;
+    gui::TTimer* Timer2 = nullptr;
+    gui::TTimer* Timer3 = nullptr;
+
+    std::string UpdatedOn;
+    std::string SavedCaption;
+    bool LoggedIn = false;
+    bool ListingSeen = false;
+    bool ListingWanted = false;
+    bool ListingParsed = false;
+    bool QueueDone = false;
+    std::int32_t FilesReceived = 0;
+
+    void FormCreate(gui::TObject* sender);
+    void FormClose(gui::TObject* sender, gui::TCloseAction& action);
+    void FormDestroy(gui::TObject* sender);
+    void btnFileDownloadClick(gui::TObject* sender);
+    void btnInstallClick(gui::TObject* sender);
+    void btnExitClick(gui::TObject* sender);
+    void BitBtn1Click(gui::TObject* sender);
+    void Timer1Timer(gui::TObject* sender);
+    void Timer2Timer(gui::TObject* sender);
+    void Timer3Timer(gui::TObject* sender);
+
+    void Loaded() override;
+
+private:
+    void ChooseLocalFolder();
+    void ExpireCachedInstaller();
+
+    TTodayFunction today_;
+};
+
+} // namespace app
