@@ -1,0 +1,42 @@
+"""Asks an X window to close, as a window manager's close box does (WM_DELETE_WINDOW)."""
+import ctypes
+import ctypes.util
+import sys
+
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class Event(ctypes.Union):
+    _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def close_window(window_id, display_name=None):
+    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    display = xlib.XOpenDisplay(display_name.encode() if display_name else None)
+    if not display:
+        raise RuntimeError("cannot open the display")
+    event = Event()
+    event.client.type = 33  # ClientMessage
+    event.client.window = window_id
+    event.client.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.client.format = 32
+    event.client.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    event.client.data[1] = 0  # CurrentTime
+    xlib.XSendEvent(display, window_id, 0, 0, ctypes.byref(event))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
+
+
+if __name__ == "__main__":
+    close_window(int(sys.argv[1]), sys.argv[2] if len(sys.argv) > 2 else None)
