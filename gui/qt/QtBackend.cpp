@@ -259,6 +259,9 @@ public:
     }
 
     void Pump() {
+        // Armed first as well: a handler may open a modal box, whose nested loop must still wake
+        // for the platform's timers.
+        Arm();
         int exitCode = 0;
         bool quit = false;
         Guarded([&] { quit = win::DispatchReadyMessages(&exitCode); });
@@ -266,12 +269,16 @@ public:
             QCoreApplication::exit(exitCode);
             return;
         }
+        Arm();
+    }
+
+private:
+    void Arm() {
         const int timeout = win::MessageLoopTimeoutMs();
         if (timeout < 0) timer_.stop();
         else timer_.start(timeout);
     }
 
-private:
     QSocketNotifier notifier_;
     QTimer timer_;
 };
