@@ -17,11 +17,11 @@ std::unique_ptr<rtl::TStringList> FileQueue;
 namespace {
 
 // The owned component of that name, which the description must have made with that class.
-template <typename T>
-T* Bind(gui::TComponent& form, const char* name) {
+template <typename T> T* Bind(gui::TComponent& form, const char* name) {
     gui::TComponent* component = form.FindComponent(name);
     if (component == nullptr || !component->Is<T>())
-        throw gui::EReadError(std::string("The window's description lacks the ") + T::StaticClass().Name() + " " + name);
+        throw gui::EReadError(std::string("The window's description lacks the ") + T::StaticClass().Name() +
+                              " " + name);
     return static_cast<T*>(component);
 }
 
@@ -34,22 +34,24 @@ std::string OwnExecutable() {
 } // namespace
 
 const gui::TClassInfo& TGetUpdateFile::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TGetUpdateFile>("TGetUpdateFile", &TForm::StaticClass())
-                                            .Method("FormCreate", &TGetUpdateFile::FormCreate)
-                                            .Method("FormClose", &TGetUpdateFile::FormClose)
-                                            .Method("FormDestroy", &TGetUpdateFile::FormDestroy)
-                                            .Method("btnFileDownloadClick", &TGetUpdateFile::btnFileDownloadClick)
-                                            .Method("btnInstallClick", &TGetUpdateFile::btnInstallClick)
-                                            .Method("btnExitClick", &TGetUpdateFile::btnExitClick)
-                                            .Method("BitBtn1Click", &TGetUpdateFile::BitBtn1Click)
-                                            .Method("Timer1Timer", &TGetUpdateFile::Timer1Timer)
-                                            .Method("Timer2Timer", &TGetUpdateFile::Timer2Timer)
-                                            .Method("Timer3Timer", &TGetUpdateFile::Timer3Timer)
-                                            .Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TGetUpdateFile>("TGetUpdateFile", &TForm::StaticClass())
+            .Method("FormCreate", &TGetUpdateFile::FormCreate)
+            .Method("FormClose", &TGetUpdateFile::FormClose)
+            .Method("FormDestroy", &TGetUpdateFile::FormDestroy)
+            .Method("btnFileDownloadClick", &TGetUpdateFile::btnFileDownloadClick)
+            .Method("btnInstallClick", &TGetUpdateFile::btnInstallClick)
+            .Method("btnExitClick", &TGetUpdateFile::btnExitClick)
+            .Method("BitBtn1Click", &TGetUpdateFile::BitBtn1Click)
+            .Method("Timer1Timer", &TGetUpdateFile::Timer1Timer)
+            .Method("Timer2Timer", &TGetUpdateFile::Timer2Timer)
+            .Method("Timer3Timer", &TGetUpdateFile::Timer3Timer)
+            .Build();
     return info;
 }
 
-TGetUpdateFile::TGetUpdateFile(gui::TComponent* owner, TTodayFunction today) : TForm(owner), today_(std::move(today)) {
+TGetUpdateFile::TGetUpdateFile(gui::TComponent* owner, TTodayFunction today)
+    : TForm(owner), today_(std::move(today)) {
     gui::RegisterStandardClasses();
     CreateFromResource(kFormResource);
 }
@@ -128,9 +130,13 @@ void TGetUpdateFile::ExpireCachedInstaller() {
     if (today_() - 30 > written) rtl::DeleteFile(kInstallerFile);
 }
 
-void TGetUpdateFile::FormClose(gui::TObject*, gui::TCloseAction&) { gui::Application().Terminate(); }
+void TGetUpdateFile::FormClose(gui::TObject*, gui::TCloseAction&) {
+    gui::Application().Terminate();
+}
 
-void TGetUpdateFile::FormDestroy(gui::TObject*) { FileQueue.reset(); }
+void TGetUpdateFile::FormDestroy(gui::TObject*) {
+    FileQueue.reset();
+}
 
 void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {}
 void TGetUpdateFile::btnInstallClick(gui::TObject*) {}

@@ -17,10 +17,10 @@
 namespace app {
 
 // The process-wide state of the updater, set up by FormCreate.
-extern bool Chinese;                              // true: traditional Chinese, false: English
-extern std::string RemoteFolder;                  // the remote folder the download lists
-extern std::string ProgramFolder;                 // the program's folder, with its separator
-extern std::string LocalFolder;                   // where downloaded files go, with its separator
+extern bool Chinese;                                // true: traditional Chinese, false: English
+extern std::string RemoteFolder;                    // the remote folder the download lists
+extern std::string ProgramFolder;                   // the program's folder, with its separator
+extern std::string LocalFolder;                     // where downloaded files go, with its separator
 extern std::unique_ptr<rtl::TStringList> FileQueue; // remote files still to fetch
 
 inline constexpr const char* kFormResource = "TGETUPDATEFILE";

@@ -37,7 +37,9 @@ int TApplication::Run() {
     return exitCode;
 }
 
-void TApplication::Terminate() { win::PostQuitMessage(0); }
+void TApplication::Terminate() {
+    win::PostQuitMessage(0);
+}
 
 namespace {
 constexpr win::UINT kReleaseMessage = win::WM_USER + 1;
@@ -45,13 +47,15 @@ constexpr win::UINT kReleaseMessage = win::WM_USER + 1;
 
 void TApplication::Release(TComponent* component) {
     if (!window_) {
-        window_ = std::make_unique<THiddenWindow>([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
-            if (message != kReleaseMessage) return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
-            // Only components that still exist: one may have gone with its owner meanwhile.
-            auto* component = reinterpret_cast<TComponent*>(lParam);
-            if (std::erase(released_, component) > 0) FreeComponent(component);
-            return win::LRESULT{0};
-        });
+        window_ = std::make_unique<THiddenWindow>(
+            [this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+                if (message != kReleaseMessage)
+                    return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
+                // Only components that still exist: one may have gone with its owner meanwhile.
+                auto* component = reinterpret_cast<TComponent*>(lParam);
+                if (std::erase(released_, component) > 0) FreeComponent(component);
+                return win::LRESULT{0};
+            });
     }
     released_.push_back(component);
     component->FreeNotification(this);
@@ -68,8 +72,10 @@ void TApplication::HandleException(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        if (OnException) OnException(this, e);
-        else ShowException(e.what());
+        if (OnException)
+            OnException(this, e);
+        else
+            ShowException(e.what());
     } catch (...) {
         ShowException("Unknown exception");
     }

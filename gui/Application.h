@@ -26,8 +26,7 @@ public:
     void Initialize();
 
     // Creates a form owned by the application; the first one becomes the main form.
-    template <typename T>
-    T* CreateForm() {
+    template <typename T> T* CreateForm() {
         T* form = new T(this);
         if (mainForm_ == nullptr) mainForm_ = form;
         return form;

@@ -6,8 +6,8 @@ const TClassInfo& TBitBtn::StaticClass() {
     static const TClassInfo info =
         TClassBuilder<TBitBtn>("TBitBtn", &TButton::StaticClass())
             .Object("Glyph", &TBitBtn::Glyph, &TBitBtn::SetGlyph)
-            .Enumeration("Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}, &TBitBtn::Layout,
-                         &TBitBtn::SetLayout)
+            .Enumeration("Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
+                         &TBitBtn::Layout, &TBitBtn::SetLayout)
             .Integer("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs)
             .Creatable()
             .Build();
@@ -19,9 +19,7 @@ TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(std::make_unique<TP
 }
 
 void TBitBtn::SetLayout(TButtonLayout layout) {
-    if (layout == layout_) return;
-    layout_ = layout;
-    Changed("Layout");
+    SetField(layout_, layout, "Layout");
 }
 
 } // namespace gui

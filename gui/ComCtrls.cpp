@@ -21,27 +21,19 @@ TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
 }
 
 void TStatusBar::SetSimpleText(const std::string& text) {
-    if (text == simpleText_) return;
-    simpleText_ = text;
-    Changed("SimpleText");
+    SetField(simpleText_, text, "SimpleText");
 }
 
 void TStatusBar::SetSimplePanel(bool simplePanel) {
-    if (simplePanel == simplePanel_) return;
-    simplePanel_ = simplePanel;
-    Changed("SimplePanel");
+    SetField(simplePanel_, simplePanel, "SimplePanel");
 }
 
 void TStatusBar::SetSizeGrip(bool sizeGrip) {
-    if (sizeGrip == sizeGrip_) return;
-    sizeGrip_ = sizeGrip;
-    Changed("SizeGrip");
+    SetField(sizeGrip_, sizeGrip, "SizeGrip");
 }
 
 void TStatusBar::SetUseSystemFont(bool useSystemFont) {
-    if (useSystemFont == useSystemFont_) return;
-    useSystemFont_ = useSystemFont;
-    Changed("UseSystemFont");
+    SetField(useSystemFont_, useSystemFont, "UseSystemFont");
 }
 
 TStatusPanel& TStatusBar::AddPanel() {

@@ -46,7 +46,8 @@ TComponent::~TComponent() {
 }
 
 TComponent* TComponent::Components(int index) const {
-    if (index < 0 || index >= ComponentCount()) throw EComponentError("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= ComponentCount())
+        throw EComponentError("List index out of bounds (" + std::to_string(index) + ")");
     return components_[static_cast<std::size_t>(index)];
 }
 
@@ -64,9 +65,9 @@ int TComponent::ComponentIndex() const {
 }
 
 void TComponent::ValidateName(const std::string& name) const {
-    const bool identifier = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_') &&
-                            std::all_of(name.begin(), name.end(),
-                                        [](unsigned char c) { return std::isalnum(c) || c == '_'; });
+    const bool identifier =
+        !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_') &&
+        std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c) || c == '_'; });
     if (!name.empty() && !identifier) throw EComponentError("'" + name + "' is not a valid component name");
     if (owner_ != nullptr) {
         const TComponent* existing = owner_->FindComponent(name);
@@ -82,12 +83,17 @@ void TComponent::SetName(const std::string& name) {
 }
 
 void TComponent::SetDesigning(bool designing) {
-    if (designing) state_ |= csDesigning;
-    else state_ &= ~static_cast<TComponentState>(csDesigning);
-    for (TComponent* component : components_) component->SetDesigning(designing);
+    if (designing)
+        state_ |= csDesigning;
+    else
+        state_ &= ~static_cast<TComponentState>(csDesigning);
+    for (TComponent* component : components_)
+        component->SetDesigning(designing);
 }
 
-void TComponent::Loaded() { state_ &= ~static_cast<TComponentState>(csLoading); }
+void TComponent::Loaded() {
+    state_ &= ~static_cast<TComponentState>(csLoading);
+}
 
 void TComponent::InsertComponent(TComponent* component) {
     if (!component->name_.empty() && FindComponent(component->name_) != nullptr)
@@ -131,7 +137,8 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 void TComponent::Destroying() {
     if (IsDestroying()) return;
     state_ |= csDestroying;
-    for (TComponent* component : components_) component->Destroying();
+    for (TComponent* component : components_)
+        component->Destroying();
 }
 
 } // namespace gui

@@ -11,8 +11,8 @@ const TClassInfo& TControl::StaticClass() {
             .Integer("Top", &TControl::Top, &TControl::SetTop)
             .Integer("Width", &TControl::Width, &TControl::SetWidth)
             .Integer("Height", &TControl::Height, &TControl::SetHeight)
-            .Enumeration("Align", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}, &TControl::Align,
-                         &TControl::SetAlign)
+            .Enumeration("Align", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"},
+                         &TControl::Align, &TControl::SetAlign)
             .NamedInteger("Color", ColorNames(), &TControl::Color, &TControl::SetColor)
             .Object("Font", &TControl::Font, &TControl::SetFont)
             .Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
@@ -47,45 +47,31 @@ void TControl::SetBounds(std::int64_t left, std::int64_t top, std::int64_t width
 }
 
 void TControl::SetCaption(const std::string& caption) {
-    if (caption == caption_) return;
-    caption_ = caption;
-    Changed("Caption");
+    SetField(caption_, caption, "Caption");
 }
 
 void TControl::SetHint(const std::string& hint) {
-    if (hint == hint_) return;
-    hint_ = hint;
-    Changed("Hint");
+    SetField(hint_, hint, "Hint");
 }
 
 void TControl::SetShowHint(bool showHint) {
-    if (showHint == showHint_) return;
-    showHint_ = showHint;
-    Changed("ShowHint");
+    SetField(showHint_, showHint, "ShowHint");
 }
 
 void TControl::SetVisible(bool visible) {
-    if (visible == visible_) return;
-    visible_ = visible;
-    Changed("Visible");
+    SetField(visible_, visible, "Visible");
 }
 
 void TControl::SetEnabled(bool enabled) {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    Changed("Enabled");
+    SetField(enabled_, enabled, "Enabled");
 }
 
 void TControl::SetColor(TColor color) {
-    if (color == color_) return;
-    color_ = color;
-    Changed("Color");
+    SetField(color_, color, "Color");
 }
 
 void TControl::SetAlign(TAlign align) {
-    if (align == align_) return;
-    align_ = align;
-    Changed("Align");
+    SetField(align_, align, "Align");
 }
 
 void TControl::SetParentFont(bool parentFont) {
@@ -120,7 +106,9 @@ void TControl::SetParentComponent(TComponent* parent) {
     if (parent != nullptr && parent->Is<TWinControl>()) SetParent(static_cast<TWinControl*>(parent));
 }
 
-void TControl::Click() { onClick_.Call(this); }
+void TControl::Click() {
+    onClick_.Call(this);
+}
 
 void TControl::Changed(std::string_view property) {
     if (peer_) peer_->PropertyChanged(property);
@@ -140,36 +128,39 @@ const TClassInfo& TWinControl::StaticClass() {
 }
 
 TWinControl::~TWinControl() {
-    for (TControl* control : controls_) control->parent_ = nullptr;
+    for (TControl* control : controls_)
+        control->parent_ = nullptr;
 }
 
 void TWinControl::InsertControl(TControl* control) {
     controls_.push_back(control);
     if (auto* child = dynamic_cast<TWinControl*>(control); child != nullptr && child->tabOrder_ < 0) {
         child->tabOrder_ = static_cast<std::int64_t>(
-            std::count_if(controls_.begin(), controls_.end(), [](TControl* c) { return dynamic_cast<TWinControl*>(c); }) - 1);
+            std::count_if(controls_.begin(), controls_.end(),
+                          [](TControl* c) { return dynamic_cast<TWinControl*>(c); }) -
+            1);
     }
 }
 
-void TWinControl::RemoveControl(TControl* control) { std::erase(controls_, control); }
+void TWinControl::RemoveControl(TControl* control) {
+    std::erase(controls_, control);
+}
 
 void TWinControl::SetTabOrder(std::int64_t tabOrder) {
-    if (tabOrder == tabOrder_) return;
-    tabOrder_ = tabOrder;
-    Changed("TabOrder");
+    SetField(tabOrder_, tabOrder, "TabOrder");
 }
 
 void TWinControl::SetTabStop(bool tabStop) {
-    if (tabStop == tabStop_) return;
-    tabStop_ = tabStop;
-    Changed("TabStop");
+    SetField(tabStop_, tabStop, "TabStop");
 }
 
 std::vector<TWinControl*> TWinControl::TabList() const {
     std::vector<TWinControl*> list;
     for (TControl* control : controls_)
-        if (auto* child = dynamic_cast<TWinControl*>(control); child != nullptr && child->TabStop()) list.push_back(child);
-    std::stable_sort(list.begin(), list.end(), [](TWinControl* a, TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+        if (auto* child = dynamic_cast<TWinControl*>(control); child != nullptr && child->TabStop())
+            list.push_back(child);
+    std::stable_sort(list.begin(), list.end(),
+                     [](TWinControl* a, TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
     return list;
 }
 

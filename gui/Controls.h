@@ -78,6 +78,12 @@ public:
 protected:
     // Tells the peer; every setter calls it after a change.
     void Changed(std::string_view property);
+    // Stores a new value and tells the peer, unless the value is the same.
+    template <typename V> void SetField(V& field, V value, std::string_view property) {
+        if (field == value) return;
+        field = std::move(value);
+        Changed(property);
+    }
     virtual void ParentFontChanged();
     void Notification(TComponent* component, TOperation operation) override;
 

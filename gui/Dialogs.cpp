@@ -24,22 +24,35 @@ TDialogProvider*& Provider() {
 
 TModalResult ResultOf(TMsgDlgBtn button) {
     switch (button) {
-    case TMsgDlgBtn::mbYes: return mrYes;
-    case TMsgDlgBtn::mbNo: return mrNo;
-    case TMsgDlgBtn::mbOK: return mrOk;
-    case TMsgDlgBtn::mbCancel: return mrCancel;
-    case TMsgDlgBtn::mbAbort: return mrAbort;
-    case TMsgDlgBtn::mbRetry: return mrRetry;
-    case TMsgDlgBtn::mbIgnore: return mrIgnore;
-    case TMsgDlgBtn::mbAll: return mrAll;
-    case TMsgDlgBtn::mbNoToAll: return mrNoToAll;
-    case TMsgDlgBtn::mbYesToAll: return mrYesToAll;
-    case TMsgDlgBtn::mbHelp: return mrHelp;
+    case TMsgDlgBtn::mbYes:
+        return mrYes;
+    case TMsgDlgBtn::mbNo:
+        return mrNo;
+    case TMsgDlgBtn::mbOK:
+        return mrOk;
+    case TMsgDlgBtn::mbCancel:
+        return mrCancel;
+    case TMsgDlgBtn::mbAbort:
+        return mrAbort;
+    case TMsgDlgBtn::mbRetry:
+        return mrRetry;
+    case TMsgDlgBtn::mbIgnore:
+        return mrIgnore;
+    case TMsgDlgBtn::mbAll:
+        return mrAll;
+    case TMsgDlgBtn::mbNoToAll:
+        return mrNoToAll;
+    case TMsgDlgBtn::mbYesToAll:
+        return mrYesToAll;
+    case TMsgDlgBtn::mbHelp:
+        return mrHelp;
     }
     return mrNone;
 }
 
-TDialogRequest::Button Standard(TMsgDlgBtn button) { return {ButtonText(button), ResultOf(button)}; }
+TDialogRequest::Button Standard(TMsgDlgBtn button) {
+    return {ButtonText(button), ResultOf(button)};
+}
 
 } // namespace
 
@@ -51,17 +64,28 @@ TDialogProvider* SetDialogProvider(TDialogProvider* provider) {
 
 std::string ButtonText(TMsgDlgBtn button) {
     switch (button) {
-    case TMsgDlgBtn::mbYes: return "&Yes";
-    case TMsgDlgBtn::mbNo: return "&No";
-    case TMsgDlgBtn::mbOK: return "OK";
-    case TMsgDlgBtn::mbCancel: return "Cancel";
-    case TMsgDlgBtn::mbAbort: return "&Abort";
-    case TMsgDlgBtn::mbRetry: return "&Retry";
-    case TMsgDlgBtn::mbIgnore: return "&Ignore";
-    case TMsgDlgBtn::mbAll: return "&All";
-    case TMsgDlgBtn::mbNoToAll: return "N&o to All";
-    case TMsgDlgBtn::mbYesToAll: return "Yes to &All";
-    case TMsgDlgBtn::mbHelp: return "&Help";
+    case TMsgDlgBtn::mbYes:
+        return "&Yes";
+    case TMsgDlgBtn::mbNo:
+        return "&No";
+    case TMsgDlgBtn::mbOK:
+        return "OK";
+    case TMsgDlgBtn::mbCancel:
+        return "Cancel";
+    case TMsgDlgBtn::mbAbort:
+        return "&Abort";
+    case TMsgDlgBtn::mbRetry:
+        return "&Retry";
+    case TMsgDlgBtn::mbIgnore:
+        return "&Ignore";
+    case TMsgDlgBtn::mbAll:
+        return "&All";
+    case TMsgDlgBtn::mbNoToAll:
+        return "N&o to All";
+    case TMsgDlgBtn::mbYesToAll:
+        return "Yes to &All";
+    case TMsgDlgBtn::mbHelp:
+        return "&Help";
     }
     return {};
 }
@@ -74,15 +98,30 @@ void ShowMessage(const std::string& text) {
     Provider()->Show(request);
 }
 
-TModalResult MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<TMsgDlgBtn> buttons, long) {
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<TMsgDlgBtn> buttons,
+                        long) {
     TDialogRequest request;
     request.Text = text;
     switch (type) {
-    case TMsgDlgType::mtWarning: request.Caption = "Warning"; request.Icon = TDialogIcon::Warning; break;
-    case TMsgDlgType::mtError: request.Caption = "Error"; request.Icon = TDialogIcon::Error; break;
-    case TMsgDlgType::mtInformation: request.Caption = "Information"; request.Icon = TDialogIcon::Information; break;
-    case TMsgDlgType::mtConfirmation: request.Caption = "Confirm"; request.Icon = TDialogIcon::Question; break;
-    case TMsgDlgType::mtCustom: request.Caption = Application().Title(); break;
+    case TMsgDlgType::mtWarning:
+        request.Caption = "Warning";
+        request.Icon = TDialogIcon::Warning;
+        break;
+    case TMsgDlgType::mtError:
+        request.Caption = "Error";
+        request.Icon = TDialogIcon::Error;
+        break;
+    case TMsgDlgType::mtInformation:
+        request.Caption = "Information";
+        request.Icon = TDialogIcon::Information;
+        break;
+    case TMsgDlgType::mtConfirmation:
+        request.Caption = "Confirm";
+        request.Icon = TDialogIcon::Question;
+        break;
+    case TMsgDlgType::mtCustom:
+        request.Caption = Application().Title();
+        break;
     }
     // Shown in the order of the button kinds, whatever order the caller listed them in.
     for (int kind = 0; kind <= static_cast<int>(TMsgDlgBtn::mbHelp); ++kind)
@@ -100,20 +139,41 @@ int MessageBoxA(win::HWND owner, win::LPCSTR text, win::LPCSTR caption, win::UIN
     request.Text = text ? text : "";
     request.Caption = caption ? caption : "Error";
     switch (type & 0xF0) {
-    case MB_ICONHAND: request.Icon = TDialogIcon::Error; break;
-    case MB_ICONQUESTION: request.Icon = TDialogIcon::Question; break;
-    case MB_ICONEXCLAMATION: request.Icon = TDialogIcon::Warning; break;
-    case MB_ICONASTERISK: request.Icon = TDialogIcon::Information; break;
-    default: break;
+    case MB_ICONHAND:
+        request.Icon = TDialogIcon::Error;
+        break;
+    case MB_ICONQUESTION:
+        request.Icon = TDialogIcon::Question;
+        break;
+    case MB_ICONEXCLAMATION:
+        request.Icon = TDialogIcon::Warning;
+        break;
+    case MB_ICONASTERISK:
+        request.Icon = TDialogIcon::Information;
+        break;
+    default:
+        break;
     }
     using B = TMsgDlgBtn;
     switch (type & 0x0F) {
-    case MB_OKCANCEL: request.Buttons = {Standard(B::mbOK), Standard(B::mbCancel)}; break;
-    case MB_ABORTRETRYIGNORE: request.Buttons = {Standard(B::mbAbort), Standard(B::mbRetry), Standard(B::mbIgnore)}; break;
-    case MB_YESNOCANCEL: request.Buttons = {Standard(B::mbYes), Standard(B::mbNo), Standard(B::mbCancel)}; break;
-    case MB_YESNO: request.Buttons = {Standard(B::mbYes), Standard(B::mbNo)}; break;
-    case MB_RETRYCANCEL: request.Buttons = {Standard(B::mbRetry), Standard(B::mbCancel)}; break;
-    default: request.Buttons = {Standard(B::mbOK)}; break;
+    case MB_OKCANCEL:
+        request.Buttons = {Standard(B::mbOK), Standard(B::mbCancel)};
+        break;
+    case MB_ABORTRETRYIGNORE:
+        request.Buttons = {Standard(B::mbAbort), Standard(B::mbRetry), Standard(B::mbIgnore)};
+        break;
+    case MB_YESNOCANCEL:
+        request.Buttons = {Standard(B::mbYes), Standard(B::mbNo), Standard(B::mbCancel)};
+        break;
+    case MB_YESNO:
+        request.Buttons = {Standard(B::mbYes), Standard(B::mbNo)};
+        break;
+    case MB_RETRYCANCEL:
+        request.Buttons = {Standard(B::mbRetry), Standard(B::mbCancel)};
+        break;
+    default:
+        request.Buttons = {Standard(B::mbOK)};
+        break;
     }
     return Provider()->Show(request);
 }

@@ -20,13 +20,14 @@ const TClassInfo& TTimer::StaticClass() {
 }
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    window_ = std::make_unique<THiddenWindow>([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
-        if (message == win::WM_TIMER && wParam == kTimerId) {
-            onTimer_.Call(this);
-            return win::LRESULT{0};
-        }
-        return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
-    });
+    window_ =
+        std::make_unique<THiddenWindow>([this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+            if (message == win::WM_TIMER && wParam == kTimerId) {
+                onTimer_.Call(this);
+                return win::LRESULT{0};
+            }
+            return THiddenWindow::DefaultAnswer(window_->Handle(), message, wParam, lParam);
+        });
 }
 
 TTimer::~TTimer() {
@@ -80,15 +81,11 @@ TImage::TImage(TComponent* owner) : TControl(owner), picture_(std::make_unique<T
 }
 
 void TImage::SetCenter(bool center) {
-    if (center == center_) return;
-    center_ = center;
-    Changed("Center");
+    SetField(center_, center, "Center");
 }
 
 void TImage::SetStretch(bool stretch) {
-    if (stretch == stretch_) return;
-    stretch_ = stretch;
-    Changed("Stretch");
+    SetField(stretch_, stretch, "Stretch");
 }
 
 } // namespace gui

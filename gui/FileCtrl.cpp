@@ -6,12 +6,13 @@
 namespace gui {
 
 const TClassInfo& TFileListBox::StaticClass() {
-    static const TClassInfo info = TClassBuilder<TFileListBox>("TFileListBox", &TCustomListBox::StaticClass())
-                                       .String("Directory", &TFileListBox::Directory, &TFileListBox::SetDirectory, false)
-                                       .String("Mask", &TFileListBox::Mask, &TFileListBox::SetMask)
-                                       .Event("OnClick", &TFileListBox::OnClick, &TFileListBox::SetOnClick)
-                                       .Creatable()
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TFileListBox>("TFileListBox", &TCustomListBox::StaticClass())
+            .String("Directory", &TFileListBox::Directory, &TFileListBox::SetDirectory, false)
+            .String("Mask", &TFileListBox::Mask, &TFileListBox::SetMask)
+            .Event("OnClick", &TFileListBox::OnClick, &TFileListBox::SetOnClick)
+            .Creatable()
+            .Build();
     return info;
 }
 
@@ -42,12 +43,14 @@ void TFileListBox::Update() {
     std::size_t start = 0;
     while (start <= patterns.size()) {
         const std::size_t end = std::min(patterns.find(';', start), patterns.size());
-        const std::string pattern = rtl::IncludeTrailingPathDelimiter(directory_) + patterns.substr(start, end - start);
+        const std::string pattern =
+            rtl::IncludeTrailingPathDelimiter(directory_) + patterns.substr(start, end - start);
         win::WIN32_FIND_DATAA data{};
         const win::HANDLE find = win::FindFirstFileA(pattern.c_str(), &data);
         if (find != win::INVALID_HANDLE_VALUE) {
             do {
-                if (!(data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) && names.IndexOf(data.cFileName) < 0)
+                if (!(data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) &&
+                    names.IndexOf(data.cFileName) < 0)
                     names.Add(data.cFileName);
             } while (win::FindNextFileA(find, &data));
             win::FindClose(find);

@@ -53,8 +53,10 @@ private:
         while (position_ < text_.size()) {
             const char c = text_[position_];
             if (c == '\n') ++line_;
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') ++position_;
-            else break;
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+                ++position_;
+            else
+                break;
         }
     }
 
@@ -67,9 +69,8 @@ private:
         SkipBlanks();
         if (!AtIdentifier()) Fail("a name is expected");
         const std::size_t start = position_;
-        while (position_ < text_.size() &&
-               (std::isalnum(static_cast<unsigned char>(text_[position_])) || text_[position_] == '_' ||
-                text_[position_] == '.'))
+        while (position_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[position_])) ||
+                                            text_[position_] == '_' || text_[position_] == '.'))
             ++position_;
         return std::string(text_.substr(start, position_ - start));
     }
@@ -151,7 +152,8 @@ private:
             } else if (c == '#') {
                 ++position_;
                 const std::size_t start = position_;
-                while (position_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[position_]))) ++position_;
+                while (position_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[position_])))
+                    ++position_;
                 if (start == position_) Fail("a byte code is expected after '#'");
                 const int code = std::stoi(std::string(text_.substr(start, position_ - start)));
                 if (code > 255) Fail("byte code " + std::to_string(code) + " is above 255");
@@ -176,7 +178,8 @@ private:
                 ++position_;
                 return bytes;
             }
-            if (position_ + 1 >= text_.size() || !std::isxdigit(static_cast<unsigned char>(text_[position_])) ||
+            if (position_ + 1 >= text_.size() ||
+                !std::isxdigit(static_cast<unsigned char>(text_[position_])) ||
                 !std::isxdigit(static_cast<unsigned char>(text_[position_ + 1])))
                 Fail("binary data is pairs of hexadecimal digits");
             bytes += static_cast<char>(std::stoi(std::string(text_.substr(position_, 2)), nullptr, 16));
@@ -188,7 +191,8 @@ private:
         const std::size_t start = position_;
         if (text_[position_] == '-' || text_[position_] == '+') ++position_;
         if (position_ < text_.size() && text_[position_] == '$') ++position_;
-        while (position_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[position_]))) ++position_;
+        while (position_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[position_])))
+            ++position_;
         const std::string literal(text_.substr(start, position_ - start));
         std::int64_t value = 0;
         if (!rtl::TryStrToInt64(literal, value)) Fail("'" + literal + "' is no integer");
@@ -216,14 +220,18 @@ public:
 
     void Build(const Node& node) {
         if (strcasecmp(node.className.c_str(), root_.ClassName().c_str()) != 0)
-            Fail(node.line, node.name, "the description is of class " + node.className + ", not " + root_.ClassName());
+            Fail(node.line, node.name,
+                 "the description is of class " + node.className + ", not " + root_.ClassName());
         root_.BeginLoading();
         loaded_.push_back(&root_);
         if (root_.Name().empty()) Apply(node.line, node.name, [&] { root_.SetName(node.name); });
         Properties(root_, node);
-        for (const auto& child : node.children) Child(*child, &root_);
-        for (const Fixup& fixup : fixups_) Resolve(fixup);
-        for (TComponent* component : loaded_) component->Loaded();
+        for (const auto& child : node.children)
+            Child(*child, &root_);
+        for (const Fixup& fixup : fixups_)
+            Resolve(fixup);
+        for (TComponent* component : loaded_)
+            component->Loaded();
     }
 
 private:
@@ -231,8 +239,7 @@ private:
         throw EReadError("Form description, line " + std::to_string(line) + ", " + where + ": " + what);
     }
 
-    template <typename F>
-    static void Apply(int line, const std::string& where, F action) {
+    template <typename F> static void Apply(int line, const std::string& where, F action) {
         try {
             action();
         } catch (const EReadError&) {
@@ -254,7 +261,8 @@ private:
             component->SetParentComponent(parent);
         });
         Properties(*component, node);
-        for (const auto& child : node.children) Child(*child, component);
+        for (const auto& child : node.children)
+            Child(*child, component);
     }
 
     void Properties(TComponent& component, const Node& node) {
@@ -276,7 +284,8 @@ private:
                 path = head;
                 break;
             }
-            if (property.Kind != TTypeKind::tkClass) Fail(assignment.line, where, head + " has no properties of its own");
+            if (property.Kind != TTypeKind::tkClass)
+                Fail(assignment.line, where, head + " has no properties of its own");
             target = GetObjectProperty(*target, head);
             if (target == nullptr) Fail(assignment.line, where, head + " is not set");
             path = rest;
@@ -285,12 +294,14 @@ private:
         const Value& value = assignment.value;
         switch (property.Kind) {
         case TTypeKind::tkInteger:
-            if (const auto* name = std::get_if<Identifier>(&value); name != nullptr && property.IntegerNames != nullptr) {
+            if (const auto* name = std::get_if<Identifier>(&value);
+                name != nullptr && property.IntegerNames != nullptr) {
                 const auto& names = *property.IntegerNames;
                 const auto found = std::find_if(names.begin(), names.end(), [&](const auto& entry) {
                     return strcasecmp(entry.first.c_str(), name->text.c_str()) == 0;
                 });
-                if (found == names.end()) Fail(assignment.line, where, name->text + " is no value of " + property.Name);
+                if (found == names.end())
+                    Fail(assignment.line, where, name->text + " is no value of " + property.Name);
                 SetProperty(*target, path, found->second);
             } else {
                 SetProperty(*target, path, Expect<std::int64_t>(assignment, where, "an integer"));
@@ -304,13 +315,18 @@ private:
             break;
         }
         case TTypeKind::tkEnumeration:
-            if (const auto* ordinal = std::get_if<std::int64_t>(&value)) SetProperty(*target, path, *ordinal);
-            else SetProperty(*target, path, Expect<Identifier>(assignment, where, "a name").text);
+            if (const auto* ordinal = std::get_if<std::int64_t>(&value))
+                SetProperty(*target, path, *ordinal);
+            else
+                SetProperty(*target, path, Expect<Identifier>(assignment, where, "a name").text);
             break;
-        case TTypeKind::tkString: SetProperty(*target, path, Expect<std::string>(assignment, where, "a text")); break;
+        case TTypeKind::tkString:
+            SetProperty(*target, path, Expect<std::string>(assignment, where, "a text"));
+            break;
         case TTypeKind::tkStrings: {
             rtl::TStringList lines;
-            for (const std::string& line : Expect<Lines>(assignment, where, "a list of lines")) lines.Add(line);
+            for (const std::string& line : Expect<Lines>(assignment, where, "a list of lines"))
+                lines.Add(line);
             SetProperty(*target, path, static_cast<rtl::TStrings*>(&lines));
             break;
         }
@@ -319,7 +335,8 @@ private:
                                Expect<Identifier>(assignment, where, "a component name").text});
             break;
         case TTypeKind::tkMethod:
-            SetProperty(*target, path, TMethodRef{&root_, Expect<Identifier>(assignment, where, "a method name").text});
+            SetProperty(*target, path,
+                        TMethodRef{&root_, Expect<Identifier>(assignment, where, "a method name").text});
             break;
         }
     }
@@ -334,7 +351,8 @@ private:
         TComponent* referenced = strcasecmp(fixup.referenced.c_str(), root_.Name().c_str()) == 0
                                      ? &root_
                                      : root_.FindComponent(fixup.referenced);
-        if (referenced == nullptr) Fail(fixup.line, fixup.componentName, "component " + fixup.referenced + " not found");
+        if (referenced == nullptr)
+            Fail(fixup.line, fixup.componentName, "component " + fixup.referenced + " not found");
         Apply(fixup.line, fixup.componentName,
               [&] { SetProperty(*fixup.target, fixup.property, static_cast<TObject*>(referenced)); });
     }

@@ -15,11 +15,12 @@ const TClassInfo& TCustomForm::StaticClass() {
             .String("Caption", &TCustomForm::Caption, &TCustomForm::SetCaption)
             .Integer("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth)
             .Integer("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight)
-            .Enumeration("BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
+            .Enumeration("BorderStyle",
+                         {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
                          &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle)
             .Enumeration("Position",
-                         {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
-                          "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
+                         {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                          "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
                          &TCustomForm::Position, &TCustomForm::SetPosition)
             .Integer("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch)
             .Integer("TextHeight", &TCustomForm::TextHeight, &TCustomForm::SetTextHeight)
@@ -39,27 +40,19 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), icon_(std::mak
 }
 
 void TCustomForm::SetClientWidth(std::int64_t width) {
-    if (width == clientWidth_) return;
-    clientWidth_ = width;
-    Changed("ClientWidth");
+    SetField(clientWidth_, width, "ClientWidth");
 }
 
 void TCustomForm::SetClientHeight(std::int64_t height) {
-    if (height == clientHeight_) return;
-    clientHeight_ = height;
-    Changed("ClientHeight");
+    SetField(clientHeight_, height, "ClientHeight");
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
-    if (style == borderStyle_) return;
-    borderStyle_ = style;
-    Changed("BorderStyle");
+    SetField(borderStyle_, style, "BorderStyle");
 }
 
 void TCustomForm::SetPosition(TPosition position) {
-    if (position == position_) return;
-    position_ = position;
-    Changed("Position");
+    SetField(position_, position, "Position");
 }
 
 void TCustomForm::SetActiveControl(TWinControl* control) {

@@ -4,10 +4,12 @@ namespace gui {
 
 const std::vector<std::pair<std::string, std::int64_t>>& ColorNames() {
     static const std::vector<std::pair<std::string, std::int64_t>> names = {
-        {"clBlack", clBlack},     {"clMaroon", clMaroon},   {"clGreen", clGreen},
-        {"clNavy", clNavy},       {"clGray", clGray},       {"clRed", clRed},
-        {"clBlue", clBlue},       {"clWhite", clWhite},     {"clWindow", clWindow},
-        {"clWindowText", clWindowText}, {"clBtnFace", clBtnFace}, {"clBtnText", clBtnText},
+        {"clBlack", clBlack},     {"clMaroon", clMaroon},
+        {"clGreen", clGreen},     {"clNavy", clNavy},
+        {"clGray", clGray},       {"clRed", clRed},
+        {"clBlue", clBlue},       {"clWhite", clWhite},
+        {"clWindow", clWindow},   {"clWindowText", clWindowText},
+        {"clBtnFace", clBtnFace}, {"clBtnText", clBtnText},
     };
     return names;
 }
@@ -15,11 +17,19 @@ const std::vector<std::pair<std::string, std::int64_t>>& ColorNames() {
 std::uint32_t ColorToRgb(TColor color) {
     std::uint32_t bgr;
     switch (color) {
-    case clWindow: bgr = 0xFFFFFF; break;
+    case clWindow:
+        bgr = 0xFFFFFF;
+        break;
     case clWindowText:
-    case clBtnText: bgr = 0x000000; break;
-    case clBtnFace: bgr = 0xC0C0C0; break;
-    default: bgr = static_cast<std::uint32_t>(color & 0xFFFFFF); break;
+    case clBtnText:
+        bgr = 0x000000;
+        break;
+    case clBtnFace:
+        bgr = 0xC0C0C0;
+        break;
+    default:
+        bgr = static_cast<std::uint32_t>(color & 0xFFFFFF);
+        break;
     }
     return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
 }
@@ -57,7 +67,9 @@ std::int64_t TFont::Size() const {
     return (pixels * 72 + 48) / 96;
 }
 
-void TFont::SetSize(std::int64_t points) { SetHeight(-((points * 96 + 36) / 72)); }
+void TFont::SetSize(std::int64_t points) {
+    SetHeight(-((points * 96 + 36) / 72));
+}
 
 void TFont::SetCharSet(std::int64_t charSet) {
     if (charSet == charSet_) return;
@@ -90,8 +102,8 @@ void TFont::Assign(const TPersistent& source) {
 }
 
 bool TFont::operator==(const TFont& other) const {
-    return name_ == other.name_ && height_ == other.height_ && charSet_ == other.charSet_ && color_ == other.color_ &&
-           bold_ == other.bold_;
+    return name_ == other.name_ && height_ == other.height_ && charSet_ == other.charSet_ &&
+           color_ == other.color_ && bold_ == other.bold_;
 }
 
 const TClassInfo& TPicture::StaticClass() {

@@ -20,12 +20,14 @@ public:
     THiddenWindow& operator=(const THiddenWindow&) = delete;
 
     win::HWND Handle() const { return handle_; }
-    static win::LRESULT DefaultAnswer(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+    static win::LRESULT DefaultAnswer(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                      win::LPARAM lParam) {
         return win::DefWindowProcA(window, message, wParam, lParam);
     }
 
 private:
-    static win::LRESULT Procedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+    static win::LRESULT Procedure(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                  win::LPARAM lParam);
 
     std::unique_ptr<TWindowMethod> method_;
     win::HWND handle_ = nullptr;

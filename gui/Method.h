@@ -12,8 +12,7 @@ namespace gui {
 class TMethodCode {
 public:
     TMethodCode() = default;
-    template <typename MemberFunction>
-    static TMethodCode Of(MemberFunction method) {
+    template <typename MemberFunction> static TMethodCode Of(MemberFunction method) {
         static_assert(sizeof(MemberFunction) <= sizeof(Bytes), "member function pointers fit two words");
         TMethodCode code;
         code.type_ = &typeid(MemberFunction);
@@ -31,18 +30,17 @@ private:
     Bytes bytes_{};
 };
 
-template <typename Signature>
-class TMethod;
+template <typename Signature> class TMethod;
 
 // An event handler of the given signature. An unassigned event is empty and is skipped by Call.
-template <typename R, typename... Args>
-class TMethod<R(Args...)> {
+template <typename R, typename... Args> class TMethod<R(Args...)> {
 public:
     TMethod() = default;
     template <typename T>
     TMethod(T* object, R (T::*method)(Args...))
-        : data_(object), code_(TMethodCode::Of(method)),
-          invoke_([object, method](Args... args) -> R { return (object->*method)(std::forward<Args>(args)...); }) {}
+        : data_(object), code_(TMethodCode::Of(method)), invoke_([object, method](Args... args) -> R {
+              return (object->*method)(std::forward<Args>(args)...);
+          }) {}
 
     explicit operator bool() const { return static_cast<bool>(invoke_); }
     R operator()(Args... args) const { return invoke_(std::forward<Args>(args)...); }

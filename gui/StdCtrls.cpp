@@ -20,50 +20,43 @@ const TClassInfo& TLabel::StaticClass() {
 TLabel::TLabel(TComponent* owner) : TControl(owner) {}
 
 void TLabel::SetAutoSize(bool autoSize) {
-    if (autoSize == autoSize_) return;
-    autoSize_ = autoSize;
-    Changed("AutoSize");
+    SetField(autoSize_, autoSize, "AutoSize");
 }
 
 void TLabel::SetAlignment(TAlignment alignment) {
-    if (alignment == alignment_) return;
-    alignment_ = alignment;
-    Changed("Alignment");
+    SetField(alignment_, alignment, "Alignment");
 }
 
 void TLabel::SetTransparent(bool transparent) {
-    if (transparent == transparent_) return;
-    transparent_ = transparent;
-    Changed("Transparent");
+    SetField(transparent_, transparent, "Transparent");
 }
 
 void TLabel::SetWordWrap(bool wordWrap) {
-    if (wordWrap == wordWrap_) return;
-    wordWrap_ = wordWrap;
-    Changed("WordWrap");
+    SetField(wordWrap_, wordWrap, "WordWrap");
 }
 
 const TClassInfo& TButton::StaticClass() {
-    static const TClassInfo info = TClassBuilder<TButton>("TButton", &TWinControl::StaticClass())
-                                       .String("Caption", &TButton::Caption, &TButton::SetCaption)
-                                       .Boolean("Default", &TButton::Default, &TButton::SetDefault)
-                                       .Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel)
-                                       .Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
-                                       .Event("OnClick", &TButton::OnClick, &TButton::SetOnClick)
-                                       .Creatable()
-                                       .Build();
+    static const TClassInfo info =
+        TClassBuilder<TButton>("TButton", &TWinControl::StaticClass())
+            .String("Caption", &TButton::Caption, &TButton::SetCaption)
+            .Boolean("Default", &TButton::Default, &TButton::SetDefault)
+            .Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel)
+            .Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
+            .Event("OnClick", &TButton::OnClick, &TButton::SetOnClick)
+            .Creatable()
+            .Build();
     return info;
 }
 
 TButton::TButton(TComponent* owner) : TWinControl(owner) {}
 
 void TButton::SetDefault(bool value) {
-    if (value == default_) return;
-    default_ = value;
-    Changed("Default");
+    SetField(default_, value, "Default");
 }
 
-void TButton::SetCancel(bool value) { cancel_ = value; }
+void TButton::SetCancel(bool value) {
+    cancel_ = value;
+}
 
 const TClassInfo& TMemo::StaticClass() {
     static const TClassInfo info =
@@ -85,21 +78,15 @@ TMemo::TMemo(TComponent* owner) : TWinControl(owner) {
 }
 
 void TMemo::SetReadOnly(bool readOnly) {
-    if (readOnly == readOnly_) return;
-    readOnly_ = readOnly;
-    Changed("ReadOnly");
+    SetField(readOnly_, readOnly, "ReadOnly");
 }
 
 void TMemo::SetWordWrap(bool wordWrap) {
-    if (wordWrap == wordWrap_) return;
-    wordWrap_ = wordWrap;
-    Changed("WordWrap");
+    SetField(wordWrap_, wordWrap, "WordWrap");
 }
 
 void TMemo::SetScrollBars(TScrollStyle scrollBars) {
-    if (scrollBars == scrollBars_) return;
-    scrollBars_ = scrollBars;
-    Changed("ScrollBars");
+    SetField(scrollBars_, scrollBars, "ScrollBars");
 }
 
 const TClassInfo& TCustomListBox::StaticClass() {

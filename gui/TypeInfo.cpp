@@ -7,7 +7,9 @@
 namespace gui {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+bool SameName(const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
 
 struct Registry {
     std::mutex mutex;
@@ -19,8 +21,7 @@ Registry& TheRegistry() {
     return registry;
 }
 
-template <typename V>
-V Expect(const TObject& object, const std::string& name, const char* what) {
+template <typename V> V Expect(const TObject& object, const std::string& name, const char* what) {
     const TPropertyValue value = GetProperty(object, name);
     if (const V* typed = std::get_if<V>(&value)) return *typed;
     throw EPropertyError("Property " + object.ClassName() + "." + name + " is not " + what);
@@ -54,8 +55,10 @@ const TPublishedMethod* TClassInfo::FindMethod(const std::string& name) const {
 }
 
 std::vector<const TPropertyInfo*> TClassInfo::AllProperties() const {
-    std::vector<const TPropertyInfo*> all = parent_ ? parent_->AllProperties() : std::vector<const TPropertyInfo*>{};
-    for (const TPropertyInfo& property : properties_) all.push_back(&property);
+    std::vector<const TPropertyInfo*> all =
+        parent_ ? parent_->AllProperties() : std::vector<const TPropertyInfo*>{};
+    for (const TPropertyInfo& property : properties_)
+        all.push_back(&property);
     return all;
 }
 
@@ -68,7 +71,8 @@ const TPublishedMethod& ResolveMethod(const TMethodRef& reference, std::type_ind
     if (reference.object == nullptr) throw EPropertyError("Method " + reference.name + " has no object");
     const TPublishedMethod* method = reference.object->ClassType().FindMethod(reference.name);
     if (method == nullptr)
-        throw EPropertyError("Class " + reference.object->ClassName() + " has no published method " + reference.name);
+        throw EPropertyError("Class " + reference.object->ClassName() + " has no published method " +
+                             reference.name);
     if (method->EventType != eventType)
         throw EPropertyError("Method " + reference.name + " does not match the event's parameters");
     return *method;
@@ -84,11 +88,14 @@ const TPropertyInfo& PropertyOf(const TObject& object, const std::string& name) 
     return *property;
 }
 
-TPropertyValue GetProperty(const TObject& object, const std::string& name) { return PropertyOf(object, name).Get(object); }
+TPropertyValue GetProperty(const TObject& object, const std::string& name) {
+    return PropertyOf(object, name).Get(object);
+}
 
 void SetProperty(TObject& object, const std::string& name, const TPropertyValue& value) {
     const TPropertyInfo& property = PropertyOf(object, name);
-    if (!property.Set) throw EPropertyError("Property " + object.ClassName() + "." + property.Name + " is read-only");
+    if (!property.Set)
+        throw EPropertyError("Property " + object.ClassName() + "." + property.Name + " is read-only");
     try {
         property.Set(object, value);
     } catch (const EPropertyError& e) {
@@ -104,7 +111,9 @@ std::int64_t GetIntegerProperty(const TObject& object, const std::string& name) 
     return Expect<std::int64_t>(object, name, "an integer");
 }
 
-bool GetBooleanProperty(const TObject& object, const std::string& name) { return Expect<bool>(object, name, "a Boolean"); }
+bool GetBooleanProperty(const TObject& object, const std::string& name) {
+    return Expect<bool>(object, name, "a Boolean");
+}
 
 TObject* GetObjectProperty(const TObject& object, const std::string& name) {
     return Expect<TObject*>(object, name, "an object");

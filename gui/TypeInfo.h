@@ -32,7 +32,8 @@ struct TMethodRef {
 
 // Integers and enumerations travel as int64 (enumerations also by name, as a string), lists of
 // lines as TStrings, objects as TObject, events as TMethodRef; monostate clears an event or object.
-using TPropertyValue = std::variant<std::monostate, std::int64_t, bool, std::string, rtl::TStrings*, TObject*, TMethodRef>;
+using TPropertyValue =
+    std::variant<std::monostate, std::int64_t, bool, std::string, rtl::TStrings*, TObject*, TMethodRef>;
 
 class EPropertyError : public rtl::Exception {
     using rtl::Exception::Exception;
@@ -41,19 +42,20 @@ class EPropertyError : public rtl::Exception {
 struct TPropertyInfo {
     std::string Name;
     TTypeKind Kind;
-    std::vector<std::string> EnumNames;          // tkEnumeration: the names of the ordinals 0, 1, ...
-    const TClassInfo* ValueClass = nullptr;      // tkClass: the class of the value
-    std::type_index EventType = typeid(void);    // tkMethod: the TMethod type of the event
+    std::vector<std::string> EnumNames;       // tkEnumeration: the names of the ordinals 0, 1, ...
+    const TClassInfo* ValueClass = nullptr;   // tkClass: the class of the value
+    std::type_index EventType = typeid(void); // tkMethod: the TMethod type of the event
     std::function<TPropertyValue(const TObject&)> Get;
     std::function<void(TObject&, const TPropertyValue&)> Set; // empty for a read-only property
     bool Stored = true;
-    const std::vector<std::pair<std::string, std::int64_t>>* IntegerNames = nullptr; // tkInteger: named values
+    const std::vector<std::pair<std::string, std::int64_t>>* IntegerNames =
+        nullptr; // tkInteger: named values
 };
 
 struct TPublishedMethod {
     std::string Name;
-    std::type_index EventType;                           // the TMethod type it can be bound as
-    std::function<std::any(TObject&)> Bind;              // makes that TMethod for an object
+    std::type_index EventType;              // the TMethod type it can be bound as
+    std::function<std::any(TObject&)> Bind; // makes that TMethod for an object
 };
 
 class TClassInfo {
@@ -77,8 +79,7 @@ public:
     TComponent* Create(TComponent* owner) const;
 
 private:
-    template <typename T>
-    friend class TClassBuilder;
+    template <typename T> friend class TClassBuilder;
 
     std::string name_;
     const TClassInfo* parent_;
@@ -95,17 +96,16 @@ public:
     virtual const TClassInfo& ClassType() const { return StaticClass(); }
     const std::string& ClassName() const { return ClassType().Name(); }
     bool InheritsFrom(const TClassInfo& other) const { return ClassType().InheritsFrom(other); }
-    template <typename T>
-    bool Is() const {
-        return InheritsFrom(T::StaticClass());
-    }
+    template <typename T> bool Is() const { return InheritsFrom(T::StaticClass()); }
 };
 
 // Declares a class's type information; the class defines StaticClass with a TClassBuilder.
-#define GUI_CLASS_INFO                                                                                          \
-public:                                                                                                         \
-    static const ::gui::TClassInfo& StaticClass();                                                              \
-    const ::gui::TClassInfo& ClassType() const override { return StaticClass(); }
+#define GUI_CLASS_INFO                                                                                       \
+public:                                                                                                      \
+    static const ::gui::TClassInfo& StaticClass();                                                           \
+    const ::gui::TClassInfo& ClassType() const override {                                                    \
+        return StaticClass();                                                                                \
+    }
 
 // Published properties by name. Unknown properties, read-only ones and values of the wrong kind raise
 // EPropertyError naming the class and the property.
@@ -124,34 +124,46 @@ void RegisterClass(const TClassInfo& info);
 const TClassInfo* FindClass(const std::string& name);
 
 // Declares the published properties and methods of class T, whose parent is P.
-template <typename T>
-class TClassBuilder {
+template <typename T> class TClassBuilder {
 public:
     TClassBuilder(std::string name, const TClassInfo* parent) : info_(std::move(name), parent) {}
 
     template <typename V, typename B = T>
-    TClassBuilder& Integer(std::string name, V (B::*get)() const, void (B::*set)(V) = nullptr, bool stored = true) {
+    TClassBuilder& Integer(std::string name, V (B::*get)() const, void (B::*set)(V) = nullptr,
+                           bool stored = true) {
         static_assert(std::is_base_of_v<B, T>);
-        Add({std::move(name), TTypeKind::tkInteger, {}, nullptr, typeid(void),
+        Add({std::move(name),
+             TTypeKind::tkInteger,
+             {},
+             nullptr,
+             typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<std::int64_t>((Self(o).*get)())); },
-             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(static_cast<V>(AsInteger(v))); }) : nullptr,
+             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(static_cast<V>(AsInteger(v))); })
+                 : nullptr,
              stored});
         return *this;
     }
 
     // An integer property whose values also have names (colours, for example).
     template <typename V, typename B = T>
-    TClassBuilder& NamedInteger(std::string name, const std::vector<std::pair<std::string, std::int64_t>>& names,
+    TClassBuilder& NamedInteger(std::string name,
+                                const std::vector<std::pair<std::string, std::int64_t>>& names,
                                 V (B::*get)() const, void (B::*set)(V)) {
         Integer(std::move(name), get, set);
         info_.properties_.back().IntegerNames = &names;
         return *this;
     }
 
-    TClassBuilder& Boolean(std::string name, bool (T::*get)() const, void (T::*set)(bool) = nullptr, bool stored = true) {
-        Add({std::move(name), TTypeKind::tkBoolean, {}, nullptr, typeid(void),
+    TClassBuilder& Boolean(std::string name, bool (T::*get)() const, void (T::*set)(bool) = nullptr,
+                           bool stored = true) {
+        Add({std::move(name),
+             TTypeKind::tkBoolean,
+             {},
+             nullptr,
+             typeid(void),
              [get](const TObject& o) { return TPropertyValue((Self(o).*get)()); },
-             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsBoolean(v)); }) : nullptr, stored});
+             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsBoolean(v)); }) : nullptr,
+             stored});
         return *this;
     }
 
@@ -161,46 +173,68 @@ public:
         static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name), TTypeKind::tkEnumeration, names, nullptr, typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<std::int64_t>((Self(o).*get)())); },
-             set ? Setter([set, names](T& o, const TPropertyValue& v) { (o.*set)(static_cast<E>(AsOrdinal(v, names))); })
+             set ? Setter([set, names](T& o, const TPropertyValue& v) {
+                 (o.*set)(static_cast<E>(AsOrdinal(v, names)));
+             })
                  : nullptr,
              stored});
         return *this;
     }
 
-    TClassBuilder& String(std::string name, std::string (T::*get)() const, void (T::*set)(const std::string&) = nullptr,
-                          bool stored = true) {
-        Add({std::move(name), TTypeKind::tkString, {}, nullptr, typeid(void),
+    TClassBuilder& String(std::string name, std::string (T::*get)() const,
+                          void (T::*set)(const std::string&) = nullptr, bool stored = true) {
+        Add({std::move(name),
+             TTypeKind::tkString,
+             {},
+             nullptr,
+             typeid(void),
              [get](const TObject& o) { return TPropertyValue((Self(o).*get)()); },
-             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsString(v)); }) : nullptr, stored});
+             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsString(v)); }) : nullptr,
+             stored});
         return *this;
     }
 
     // A list of lines owned by the object; setting copies the given lines into it.
     TClassBuilder& Strings(std::string name, rtl::TStrings* (T::*get)() const, bool stored = true) {
-        Add({std::move(name), TTypeKind::tkStrings, {}, nullptr, typeid(void),
+        Add({std::move(name),
+             TTypeKind::tkStrings,
+             {},
+             nullptr,
+             typeid(void),
              [get](const TObject& o) { return TPropertyValue((Self(o).*get)()); },
-             Setter([get](T& o, const TPropertyValue& v) { (o.*get)()->Assign(*AsStrings(v)); }), stored});
+             Setter([get](T& o, const TPropertyValue& v) { (o.*get)()->Assign(*AsStrings(v)); }),
+             stored});
         return *this;
     }
 
     template <typename V, typename B = T>
-    TClassBuilder& Object(std::string name, V* (B::*get)() const, void (B::*set)(V*) = nullptr, bool stored = true) {
+    TClassBuilder& Object(std::string name, V* (B::*get)() const, void (B::*set)(V*) = nullptr,
+                          bool stored = true) {
         static_assert(std::is_base_of_v<B, T>);
-        Add({std::move(name), TTypeKind::tkClass, {}, &V::StaticClass(), typeid(void),
+        Add({std::move(name),
+             TTypeKind::tkClass,
+             {},
+             &V::StaticClass(),
+             typeid(void),
              [get](const TObject& o) { return TPropertyValue(static_cast<TObject*>((Self(o).*get)())); },
-             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsObject<V>(v)); }) : nullptr, stored});
+             set ? Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsObject<V>(v)); }) : nullptr,
+             stored});
         return *this;
     }
 
-    template <typename Signature>
-    TClassBuilder& Event(std::string name, TMethod<Signature> T::*field) {
-        Add({std::move(name), TTypeKind::tkMethod, {}, nullptr, typeid(TMethod<Signature>),
+    template <typename Signature> TClassBuilder& Event(std::string name, TMethod<Signature> T::*field) {
+        Add({std::move(name),
+             TTypeKind::tkMethod,
+             {},
+             nullptr,
+             typeid(TMethod<Signature>),
              // Reading tells only whether a handler is assigned.
              [field](const TObject& o) -> TPropertyValue {
                  if (!(Self(o).*field)) return std::monostate{};
                  return TMethodRef{};
              },
-             Setter([field](T& o, const TPropertyValue& v) { o.*field = AsMethod<TMethod<Signature>>(v); }), true});
+             Setter([field](T& o, const TPropertyValue& v) { o.*field = AsMethod<TMethod<Signature>>(v); }),
+             true});
         return *this;
     }
 
@@ -209,21 +243,25 @@ public:
     TClassBuilder& Event(std::string name, const TMethod<Signature>& (B::*get)() const,
                          void (B::*set)(TMethod<Signature>)) {
         static_assert(std::is_base_of_v<B, T>);
-        Add({std::move(name), TTypeKind::tkMethod, {}, nullptr, typeid(TMethod<Signature>),
+        Add({std::move(name),
+             TTypeKind::tkMethod,
+             {},
+             nullptr,
+             typeid(TMethod<Signature>),
              [get](const TObject& o) -> TPropertyValue {
                  if (!(Self(o).*get)()) return std::monostate{};
                  return TMethodRef{};
              },
-             Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsMethod<TMethod<Signature>>(v)); }), true});
+             Setter([set](T& o, const TPropertyValue& v) { (o.*set)(AsMethod<TMethod<Signature>>(v)); }),
+             true});
         return *this;
     }
 
     // A published method that form descriptions bind events to by name.
-    template <typename R, typename... Args>
-    TClassBuilder& Method(std::string name, R (T::*method)(Args...)) {
-        info_.methods_.push_back({std::move(name), typeid(TMethod<R(Args...)>), [method](TObject& o) -> std::any {
-                                      return TMethod<R(Args...)>(&static_cast<T&>(o), method);
-                                  }});
+    template <typename R, typename... Args> TClassBuilder& Method(std::string name, R (T::*method)(Args...)) {
+        info_.methods_.push_back(
+            {std::move(name), typeid(TMethod<R(Args...)>),
+             [method](TObject& o) -> std::any { return TMethod<R(Args...)>(&static_cast<T&>(o), method); }});
         return *this;
     }
 
@@ -239,8 +277,7 @@ private:
     using SetFunction = std::function<void(TObject&, const TPropertyValue&)>;
 
     static const T& Self(const TObject& o) { return static_cast<const T&>(o); }
-    template <typename F>
-    static SetFunction Setter(F set) {
+    template <typename F> static SetFunction Setter(F set) {
         return [set](TObject& o, const TPropertyValue& v) { set(static_cast<T&>(o), v); };
     }
     static std::int64_t AsInteger(const TPropertyValue& v) { return Expect<std::int64_t>(v, "an integer"); }
@@ -252,8 +289,7 @@ private:
         return lines;
     }
     static std::int64_t AsOrdinal(const TPropertyValue& v, const std::vector<std::string>& names);
-    template <typename V>
-    static V* AsObject(const TPropertyValue& v) {
+    template <typename V> static V* AsObject(const TPropertyValue& v) {
         if (std::holds_alternative<std::monostate>(v)) return nullptr;
         TObject* object = Expect<TObject*>(v, "an object");
         if (object != nullptr && !object->InheritsFrom(V::StaticClass()))
@@ -261,10 +297,8 @@ private:
                                  object->ClassName());
         return static_cast<V*>(object);
     }
-    template <typename M>
-    static M AsMethod(const TPropertyValue& v);
-    template <typename V>
-    static V Expect(const TPropertyValue& v, const char* what) {
+    template <typename M> static M AsMethod(const TPropertyValue& v);
+    template <typename V> static V Expect(const TPropertyValue& v, const char* what) {
         if (const V* value = std::get_if<V>(&v)) return *value;
         throw EPropertyError(std::string(what) + " is required");
     }
@@ -290,9 +324,7 @@ std::int64_t TClassBuilder<T>::AsOrdinal(const TPropertyValue& v, const std::vec
     return ordinal;
 }
 
-template <typename T>
-template <typename M>
-M TClassBuilder<T>::AsMethod(const TPropertyValue& v) {
+template <typename T> template <typename M> M TClassBuilder<T>::AsMethod(const TPropertyValue& v) {
     if (std::holds_alternative<std::monostate>(v)) return M();
     const TMethodRef reference = Expect<TMethodRef>(v, "a method");
     return std::any_cast<M>(ResolveMethod(reference, typeid(M)).Bind(*reference.object));

@@ -30,10 +30,12 @@ bool CreateDir(const std::string& name) {
 bool ForceDirectories(const std::string& name) {
     // On the native path, so that the folder standing for a drive is made too when it is missing.
     std::string folder = win::NativePath(name);
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
     const std::size_t separator = folder.find_last_of('/');
-    if (separator != std::string::npos && separator > 0 && !ForceDirectories(folder.substr(0, separator))) return false;
+    if (separator != std::string::npos && separator > 0 && !ForceDirectories(folder.substr(0, separator)))
+        return false;
     return CreateDir(folder) || DirectoryExists(folder);
 }
 

@@ -37,9 +37,6 @@ QString FromAnsi(const std::string& text) {
     return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
 }
 
-// Ampersands mark accelerators in the model's button texts; Qt marks them the same way.
-QString ButtonLabel(const std::string& text) { return FromAnsi(text); }
-
 QColor ToQColor(TColor color) {
     const std::uint32_t rgb = ColorToRgb(color);
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -56,8 +53,7 @@ QFont ToQFont(const TFont& font) {
 }
 
 // Reports exceptions from handlers that Qt calls, which must never unwind through Qt.
-template <typename F>
-void Guarded(F action) {
+template <typename F> void Guarded(F action) {
     try {
         action();
     } catch (...) {
@@ -94,11 +90,13 @@ public:
         if (widget == nullptr) return;
         if (auto* form = dynamic_cast<TCustomForm*>(&control_)) {
             widget->setWindowTitle(FromAnsi(form->Caption()));
-            widget->setFixedSize(static_cast<int>(form->ClientWidth()), static_cast<int>(form->ClientHeight()));
+            widget->setFixedSize(static_cast<int>(form->ClientWidth()),
+                                 static_cast<int>(form->ClientHeight()));
             widget->setAutoFillBackground(true);
             const std::string icon = form->Icon()->Data();
             QPixmap pixmap;
-            if (pixmap.loadFromData(reinterpret_cast<const uchar*>(icon.data()), static_cast<uint>(icon.size())))
+            if (pixmap.loadFromData(reinterpret_cast<const uchar*>(icon.data()),
+                                    static_cast<uint>(icon.size())))
                 widget->setWindowIcon(pixmap);
         } else {
             widget->setGeometry(static_cast<int>(control_.Left()), static_cast<int>(control_.Top()),
@@ -111,7 +109,8 @@ public:
         palette.setColor(QPalette::WindowText, ToQColor(control_.Font()->Color()));
         palette.setColor(QPalette::ButtonText, ToQColor(control_.Font()->Color()));
         palette.setColor(QPalette::Text, ToQColor(control_.Font()->Color()));
-        if (dynamic_cast<TCustomForm*>(&control_) != nullptr) palette.setColor(QPalette::Window, ToQColor(control_.Color()));
+        if (dynamic_cast<TCustomForm*>(&control_) != nullptr)
+            palette.setColor(QPalette::Window, ToQColor(control_.Color()));
         if (dynamic_cast<TMemo*>(&control_) != nullptr || dynamic_cast<TCustomListBox*>(&control_) != nullptr)
             palette.setColor(QPalette::Base, ToQColor(control_.Color()));
         widget->setPalette(palette);
@@ -131,28 +130,33 @@ private:
                 label->setWordWrap(model->WordWrap());
                 if (model->AutoSize()) label->adjustSize();
             } else if (auto* status = dynamic_cast<TStatusBar*>(&control_)) {
-                label->setText(FromAnsi(status->SimplePanel() || status->PanelCount() == 0 ? status->SimpleText()
-                                                                                          : status->PanelText(0)));
+                label->setText(FromAnsi(status->SimplePanel() || status->PanelCount() == 0
+                                            ? status->SimpleText()
+                                            : status->PanelText(0)));
             } else if (auto* image = dynamic_cast<TImage*>(&control_)) {
                 QPixmap pixmap;
                 const std::string data = image->Picture()->Data();
-                pixmap.loadFromData(reinterpret_cast<const uchar*>(data.data()), static_cast<uint>(data.size()));
+                pixmap.loadFromData(reinterpret_cast<const uchar*>(data.data()),
+                                    static_cast<uint>(data.size()));
                 label->setPixmap(pixmap);
             }
         } else if (auto* button = dynamic_cast<QPushButton*>(widget)) {
             auto* model = static_cast<TButton*>(&control_);
-            button->setText(ButtonLabel(model->Caption()));
-            if (auto* glyphButton = dynamic_cast<TBitBtn*>(&control_); glyphButton != nullptr && !glyphButton->Glyph()->Empty()) {
+            button->setText(FromAnsi(model->Caption())); // '&' marks the accelerator in both
+            if (auto* glyphButton = dynamic_cast<TBitBtn*>(&control_);
+                glyphButton != nullptr && !glyphButton->Glyph()->Empty()) {
                 const std::string data = glyphButton->Glyph()->Data();
                 QImage image;
-                image.loadFromData(reinterpret_cast<const uchar*>(data.data()), static_cast<int>(data.size()));
+                image.loadFromData(reinterpret_cast<const uchar*>(data.data()),
+                                   static_cast<int>(data.size()));
                 button->setIcon(QPixmap::fromImage(image));
                 button->setIconSize(image.size());
             }
         } else if (auto* edit = dynamic_cast<QPlainTextEdit*>(widget)) {
             auto* model = static_cast<TMemo*>(&control_);
             std::string joined;
-            for (const std::string& line : model->Lines()->ToVector()) joined += (joined.empty() ? "" : "\n") + line;
+            for (const std::string& line : model->Lines()->ToVector())
+                joined += (joined.empty() ? "" : "\n") + line;
             const QString text = FromAnsi(joined);
             if (edit->toPlainText() != text) {
                 syncing = true;
@@ -164,7 +168,8 @@ private:
         } else if (auto* list = dynamic_cast<QListWidget*>(widget)) {
             auto* model = static_cast<TCustomListBox*>(&control_);
             list->clear();
-            for (const std::string& item : model->Items()->ToVector()) list->addItem(FromAnsi(item));
+            for (const std::string& item : model->Items()->ToVector())
+                list->addItem(FromAnsi(item));
         }
     }
 
@@ -173,7 +178,8 @@ private:
 };
 
 QWidget* MakeWidget(TControl& control, QWidget* parent) {
-    if (dynamic_cast<TLabel*>(&control) != nullptr || dynamic_cast<TImage*>(&control) != nullptr) return new QLabel(parent);
+    if (dynamic_cast<TLabel*>(&control) != nullptr || dynamic_cast<TImage*>(&control) != nullptr)
+        return new QLabel(parent);
     if (dynamic_cast<TStatusBar*>(&control) != nullptr) {
         auto* bar = new QLabel(parent);
         bar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -191,7 +197,8 @@ QWidget* MakeWidget(TControl& control, QWidget* parent) {
             auto* peer = static_cast<WidgetPeer*>(memo->Peer());
             if (peer == nullptr || peer->syncing) return;
             const QByteArray utf8 = widget->toPlainText().toUtf8();
-            const std::u16string wide = win::AnsiToWide(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())), win::CP_UTF8);
+            const std::u16string wide = win::AnsiToWide(
+                std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())), win::CP_UTF8);
             peer->syncing = true;
             memo->SetText(win::WideToAnsi(wide));
             peer->syncing = false;
@@ -225,16 +232,26 @@ public:
         box.setWindowTitle(FromAnsi(request.Caption));
         box.setText(FromAnsi(request.Text).replace('\r', '\n'));
         switch (request.Icon) {
-        case TDialogIcon::Error: box.setIcon(QMessageBox::Critical); break;
-        case TDialogIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case TDialogIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case TDialogIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case TDialogIcon::None: break;
+        case TDialogIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case TDialogIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case TDialogIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case TDialogIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case TDialogIcon::None:
+            break;
         }
         std::vector<std::pair<QAbstractButton*, TModalResult>> buttons;
         TModalResult escape = mrCancel;
         for (const auto& button : request.Buttons) {
-            buttons.emplace_back(box.addButton(FromAnsi(button.Text), QMessageBox::AcceptRole), button.Result);
+            buttons.emplace_back(box.addButton(FromAnsi(button.Text), QMessageBox::AcceptRole),
+                                 button.Result);
             if (button.Result == mrCancel || button.Result == mrNo || request.Buttons.size() == 1) {
                 box.setEscapeButton(buttons.back().first);
                 escape = button.Result;
@@ -275,8 +292,10 @@ public:
 private:
     void Arm() {
         const int timeout = win::MessageLoopTimeoutMs();
-        if (timeout < 0) timer_.stop();
-        else timer_.start(timeout);
+        if (timeout < 0)
+            timer_.stop();
+        else
+            timer_.start(timeout);
     }
 
     QSocketNotifier notifier_;
@@ -316,8 +335,10 @@ void ShowForm(TCustomForm& form) {
     for (TWinControl* control : form.TabList()) {
         auto* peer = static_cast<WidgetPeer*>(control->Peer());
         if (peer == nullptr || peer->Widget() == nullptr) continue;
-        if (previous == nullptr) peer->Widget()->setFocus();
-        else QWidget::setTabOrder(previous, peer->Widget());
+        if (previous == nullptr)
+            peer->Widget()->setFocus();
+        else
+            QWidget::setTabOrder(previous, peer->Widget());
         previous = peer->Widget();
     }
     Attach(form, widget);

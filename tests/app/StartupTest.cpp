@@ -53,7 +53,8 @@ protected:
     }
 
     // The window made with these command-line arguments and today's date.
-    Window Start(std::vector<std::string> arguments = {}, rtl::TDateTime today = rtl::EncodeDate(2016, 7, 13)) {
+    Window Start(std::vector<std::string> arguments = {},
+                 rtl::TDateTime today = rtl::EncodeDate(2016, 7, 13)) {
         arguments.insert(arguments.begin(), arguments_.front());
         win::SetCommandLineArguments(arguments);
         return Window(new TGetUpdateFile(nullptr, [today] { return today; }));
@@ -133,7 +134,8 @@ TEST_F(Startup, ACachedInstallerIsReportedAndExpiresAfterThirtyDays) {
     SetLocalWriteTime(installer, 2016, 6, 13, 0, 0);
     {
         const Window window = Start({}, rtl::EncodeDate(2016, 7, 13));
-        EXPECT_EQ(window->StatusBar1->SimpleText(), app::ProgramFolder + "SetupNVL.exe downloaded on 2016/06/13");
+        EXPECT_EQ(window->StatusBar1->SimpleText(),
+                  app::ProgramFolder + "SetupNVL.exe downloaded on 2016/06/13");
         EXPECT_TRUE(fs::exists(installer)) << "written exactly at the cut-off: it stays";
         EXPECT_EQ(window->FileListBox1->Items()->IndexOf("SetupNVL.exe"), 0);
     }
@@ -154,7 +156,8 @@ TEST_F(Startup, TheWorkflowStartsIdleAndTheCaptionIsStamped) {
     EXPECT_FALSE(window->LoggedIn || window->ListingSeen || window->ListingWanted || window->ListingParsed ||
                  window->QueueDone);
     EXPECT_EQ(window->FilesReceived, 0);
-    for (gui::TTimer* timer : {window->Timer1, window->Timer2, window->Timer3}) EXPECT_FALSE(timer->Running());
+    for (gui::TTimer* timer : {window->Timer1, window->Timer2, window->Timer3})
+        EXPECT_FALSE(timer->Running());
     EXPECT_EQ(window->Timer2->Interval(), 3000);
     EXPECT_EQ(rtl::FormatSettings().ShortDateFormat, "yyyy/mm/dd");
 }
@@ -174,9 +177,10 @@ TEST_F(Startup, TheWindowsDescriptionHoldsItsControlsAtTheirPlaces) {
     EXPECT_EQ(window->Label1->Font()->CharSet(), gui::CHINESEBIG5_CHARSET);
     EXPECT_EQ(window->InfoMemo->Font()->Height(), -11) << "the window's font";
     std::vector<std::string> tabOrder;
-    for (auto* control : window->TabList()) tabOrder.push_back(control->Name());
-    EXPECT_EQ(tabOrder, (std::vector<std::string>{"InfoMemo", "btnExit", "Memo1", "btnInstall", "FileListBox1",
-                                                  "btnFileDownload", "BitBtn1"}))
+    for (auto* control : window->TabList())
+        tabOrder.push_back(control->Name());
+    EXPECT_EQ(tabOrder, (std::vector<std::string>{"InfoMemo", "btnExit", "Memo1", "btnInstall",
+                                                  "FileListBox1", "btnFileDownload", "BitBtn1"}))
         << "the status bar takes no focus";
 }
 

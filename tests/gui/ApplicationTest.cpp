@@ -17,7 +17,8 @@ namespace {
 
 std::vector<std::string> TextsOf(const TDialogRequest& request) {
     std::vector<std::string> texts;
-    for (const auto& button : request.Buttons) texts.push_back(button.Text);
+    for (const auto& button : request.Buttons)
+        texts.push_back(button.Text);
     return texts;
 }
 
@@ -50,8 +51,8 @@ TEST(Dialogs, MessageDialogsHaveTitlesByKindAndButtonsInTheirOrder) {
     EXPECT_EQ(TextsOf(confirm), (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
     EXPECT_EQ(confirm.Buttons[2].Result, gui::mrCancel);
 
-    gui::MessageDlg("Value must not be higher than\rnumber of available languages.", TMsgDlgType::mtInformation,
-                    {TMsgDlgBtn::mbCancel});
+    gui::MessageDlg("Value must not be higher than\rnumber of available languages.",
+                    TMsgDlgType::mtInformation, {TMsgDlgBtn::mbCancel});
     EXPECT_EQ(dialogs.Shown()[1].Caption, "Information");
     EXPECT_EQ(TextsOf(dialogs.Shown()[1]), (std::vector<std::string>{"Cancel"}));
     gui::MessageDlg("careful", TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});

@@ -27,7 +27,8 @@ protected:
     void Notification(TComponent* component, TOperation operation) override {
         TComponent::Notification(component, operation);
         if (log_ && component != this)
-            log_->push_back(Name() + (operation == TOperation::opInsert ? " saw insert of " : " saw removal of ") +
+            log_->push_back(Name() +
+                            (operation == TOperation::opInsert ? " saw insert of " : " saw removal of ") +
                             component->Name());
         if (operation == TOperation::opRemove && component == watched) watched = nullptr;
     }

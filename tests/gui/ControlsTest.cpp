@@ -26,7 +26,9 @@ public:
         log.push_back("close");
         action = closeAction;
     }
-    void btnExitClick(gui::TObject* sender) { log.push_back("click " + static_cast<gui::TComponent*>(sender)->Name()); }
+    void btnExitClick(gui::TObject* sender) {
+        log.push_back("click " + static_cast<gui::TComponent*>(sender)->Name());
+    }
     std::vector<std::string> log;
     gui::TCloseAction closeAction = gui::TCloseAction::caHide;
 };
@@ -135,13 +137,15 @@ TEST(Controls, TheWindowsKindsLoadFromTheirDescription) {
     EXPECT_FALSE(memo->WordWrap());
     EXPECT_FALSE(memo->ReadOnly());
 
-    EXPECT_EQ(static_cast<gui::TBitBtn*>(form.FindComponent("BitBtn1"))->Glyph()->Data(), std::string("BM6\0", 4));
+    EXPECT_EQ(static_cast<gui::TBitBtn*>(form.FindComponent("BitBtn1"))->Glyph()->Data(),
+              std::string("BM6\0", 4));
     EXPECT_EQ(static_cast<gui::TImage*>(form.FindComponent("ProgramIcon"))->Picture()->Data().size(), 4u);
     EXPECT_FALSE(static_cast<gui::TTimer*>(form.FindComponent("Timer1"))->Enabled());
     EXPECT_FALSE(static_cast<gui::TStatusBar*>(form.FindComponent("StatusBar1"))->TabStop());
 
     std::vector<std::string> tabOrder;
-    for (auto* control : form.TabList()) tabOrder.push_back(control->Name());
+    for (auto* control : form.TabList())
+        tabOrder.push_back(control->Name());
     EXPECT_EQ(tabOrder, (std::vector<std::string>{"InfoMemo", "btnExit", "BitBtn1"}));
 
     static_cast<gui::TButton*>(form.FindComponent("btnExit"))->Click();
@@ -180,7 +184,8 @@ TEST(Controls, PeersAreToldOfEveryChange) {
 
 TEST(Controls, TheFileListBoxListsTheFilesOfItsFolderThatMatchItsMask) {
     test::TempFolder folder("file-list");
-    for (const char* name : {"SetupNVL.exe", "b.txt", "A.TXT"}) std::ofstream(folder.Path(name)) << "x";
+    for (const char* name : {"SetupNVL.exe", "b.txt", "A.TXT"})
+        std::ofstream(folder.Path(name)) << "x";
     std::filesystem::create_directory(folder.path() / "sub");
     gui::TForm form(nullptr);
     auto* list = new gui::TFileListBox(&form);
@@ -204,14 +209,16 @@ TEST(Controls, ClosingTheMainFormTerminatesAndOnDestroyRunsBeforeTheFormGoes) {
     form->Close();
     EXPECT_EQ(form->log.back(), "close");
     win::MSG message{};
-    ASSERT_EQ(win::GetMessageA(&message, nullptr, 0, 0), win::FALSE) << "the application was told to terminate";
+    ASSERT_EQ(win::GetMessageA(&message, nullptr, 0, 0), win::FALSE)
+        << "the application was told to terminate";
 
     auto* other = application.CreateForm<TWindowForm>();
     other->OnClose = gui::TCloseEvent(other, &TWindowForm::FormClose);
     other->closeAction = gui::TCloseAction::caFree;
     other->Close();
     EXPECT_EQ(application.ComponentCount(), 2) << "freed only when the message loop comes back";
-    while (win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE)) win::DispatchMessageA(&message);
+    while (win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE))
+        win::DispatchMessageA(&message);
     EXPECT_EQ(application.ComponentCount(), 1);
     gui::FreeComponent(form);
     EXPECT_EQ(application.MainForm(), nullptr);

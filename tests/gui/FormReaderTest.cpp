@@ -84,8 +84,8 @@ TEST_F(FormReader, LoadedRunsAfterAllPropertiesInCreationOrder) {
                              "  end\n"
                              "  Caption = 'form'\n"
                              "end\n");
-    EXPECT_EQ(LoadedLog(), (std::vector<std::string>{"Form caption=form", "Log client=Later", "Later caption=set",
-                                                     "Inner caption=inner"}));
+    EXPECT_EQ(LoadedLog(), (std::vector<std::string>{"Form caption=form", "Log client=Later",
+                                                     "Later caption=set", "Inner caption=inner"}));
     auto* inner = static_cast<TSampleLabel*>(form.FindComponent("Inner"));
     EXPECT_EQ(inner->Owner(), &form) << "the form owns every component";
     EXPECT_EQ(inner->ParentComponent(), form.FindComponent("Later")) << "nesting gives the parent";
@@ -95,10 +95,12 @@ TEST_F(FormReader, Big5TextsAreStoredByteForByte) {
     TSampleForm form(nullptr);
     gui::ReadComponent(form, "object Form: TSampleForm\n"
                              "  object Label5: TSampleLabel\n"
-                             "    Caption = '" + kBig5Received + "'\n"
-                             "  end\n"
-                             "  Caption = '\\'#92'x'\n"
-                             "end\n");
+                             "    Caption = '" +
+                                 kBig5Received +
+                                 "'\n"
+                                 "  end\n"
+                                 "  Caption = '\\'#92'x'\n"
+                                 "end\n");
     EXPECT_EQ(static_cast<TSampleLabel*>(form.Components(0))->Caption(), kBig5Received);
     EXPECT_EQ(form.Caption(), "\\\\x") << "a backslash is an ordinary byte";
 }
@@ -114,25 +116,30 @@ TEST_F(FormReader, EventsBindByHandlerName) {
     ASSERT_TRUE(button->OnClick);
     button->OnClick(button);
     EXPECT_EQ(form.clicks, 1);
-    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object B: TSampleLabel\n    OnClick = Missing\n  end\nend\n"),
-              "Form description, line 3, B.OnClick: Property TSampleLabel.OnClick: Class TSampleForm has no "
-              "published method Missing");
+    EXPECT_EQ(
+        ReadError("object Form: TSampleForm\n  object B: TSampleLabel\n    OnClick = Missing\n  end\nend\n"),
+        "Form description, line 3, B.OnClick: Property TSampleLabel.OnClick: Class TSampleForm has no "
+        "published method Missing");
 }
 
 TEST_F(FormReader, ErrorsNameTheComponentAndTheProperty) {
     EXPECT_EQ(ReadError("object Form: TSampleForm\n  object Label1: TNoSuchLabel\n  end\nend\n"),
               "Form description, line 2, Label1: class TNoSuchLabel not found");
-    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object Label1: TSampleLabel\n    Colour = 5\n  end\nend\n"),
-              "Form description, line 3, Label1.Colour: Class TSampleLabel has no property Colour");
-    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object Label1: TSampleLabel\n    Left = 'x'\n  end\nend\n"),
-              "Form description, line 3, Label1.Left: an integer is expected");
-    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object L: TSampleLog\n    Client = Nobody\n  end\nend\n"),
-              "Form description, line 3, L.Client: component Nobody not found");
+    EXPECT_EQ(
+        ReadError("object Form: TSampleForm\n  object Label1: TSampleLabel\n    Colour = 5\n  end\nend\n"),
+        "Form description, line 3, Label1.Colour: Class TSampleLabel has no property Colour");
+    EXPECT_EQ(
+        ReadError("object Form: TSampleForm\n  object Label1: TSampleLabel\n    Left = 'x'\n  end\nend\n"),
+        "Form description, line 3, Label1.Left: an integer is expected");
+    EXPECT_EQ(
+        ReadError("object Form: TSampleForm\n  object L: TSampleLog\n    Client = Nobody\n  end\nend\n"),
+        "Form description, line 3, L.Client: component Nobody not found");
     EXPECT_EQ(ReadError("object Form: TOtherForm\nend\n"),
               "Form description, line 1, Form: the description is of class TOtherForm, not TSampleForm");
     EXPECT_EQ(ReadError("object Form: TSampleForm\n  Caption = 'open\nend\n"),
               "Form description, line 2: unterminated text");
-    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object A: TSampleLabel\n  end\n  object a: TSampleLabel\n  end\nend\n"),
+    EXPECT_EQ(ReadError("object Form: TSampleForm\n  object A: TSampleLabel\n  end\n  object a: "
+                        "TSampleLabel\n  end\nend\n"),
               "Form description, line 4, a: A component named a already exists");
     EXPECT_EQ(ReadError("object Form: TSampleForm\n  Caption = #300\nend\n"),
               "Form description, line 2: byte code 300 is above 255");

@@ -8,10 +8,11 @@ std::vector<std::string>& LoadedLog() {
 }
 
 const gui::TClassInfo& TSampleFont::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TSampleFont>("TSampleFont", &TPersistent::StaticClass())
-                                            .String("Name", &TSampleFont::Name, &TSampleFont::SetName)
-                                            .Integer("CharSet", &TSampleFont::CharSet, &TSampleFont::SetCharSet)
-                                            .Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TSampleFont>("TSampleFont", &TPersistent::StaticClass())
+            .String("Name", &TSampleFont::Name, &TSampleFont::SetName)
+            .Integer("CharSet", &TSampleFont::CharSet, &TSampleFont::SetCharSet)
+            .Build();
     return info;
 }
 
@@ -21,8 +22,8 @@ const gui::TClassInfo& TSampleLabel::StaticClass() {
             .String("Caption", &TSampleLabel::Caption, &TSampleLabel::SetCaption)
             .Integer("Left", &TSampleLabel::Left, &TSampleLabel::SetLeft)
             .Boolean("Visible", &TSampleLabel::Visible, &TSampleLabel::SetVisible)
-            .Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"}, &TSampleLabel::Alignment,
-                         &TSampleLabel::SetAlignment)
+            .Enumeration("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                         &TSampleLabel::Alignment, &TSampleLabel::SetAlignment)
             .Object("Font", &TSampleLabel::Font, &TSampleLabel::SetFont)
             .Strings("Lines", &TSampleLabel::Lines)
             .String("Version", &TSampleLabel::Version, nullptr, false)
@@ -33,20 +34,22 @@ const gui::TClassInfo& TSampleLabel::StaticClass() {
 }
 
 const gui::TClassInfo& TSampleForm::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TSampleForm>("TSampleForm", &TComponent::StaticClass())
-                                            .String("Caption", &TSampleForm::Caption, &TSampleForm::SetCaption)
-                                            .Method("ButtonClick", &TSampleForm::ButtonClick)
-                                            .Method("Other", &TSampleForm::Other)
-                                            .Method("WrongShape", &TSampleForm::WrongShape)
-                                            .Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TSampleForm>("TSampleForm", &TComponent::StaticClass())
+            .String("Caption", &TSampleForm::Caption, &TSampleForm::SetCaption)
+            .Method("ButtonClick", &TSampleForm::ButtonClick)
+            .Method("Other", &TSampleForm::Other)
+            .Method("WrongShape", &TSampleForm::WrongShape)
+            .Build();
     return info;
 }
 
 const gui::TClassInfo& TSampleLog::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TSampleLog>("TSampleLog", &TComponent::StaticClass())
-                                            .Object("Client", &TSampleLog::Client, &TSampleLog::SetClient)
-                                            .Creatable()
-                                            .Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TSampleLog>("TSampleLog", &TComponent::StaticClass())
+            .Object("Client", &TSampleLog::Client, &TSampleLog::SetClient)
+            .Creatable()
+            .Build();
     return info;
 }
 

@@ -34,7 +34,6 @@ private:
     std::int64_t charSet_ = 1;
 };
 
-
 using TNotifyEvent = gui::TMethod<void(gui::TObject*)>;
 
 class TSampleLabel : public TComponent {
@@ -87,7 +86,6 @@ public:
 private:
     TSampleLabel* client_ = nullptr;
 };
-
 
 class TSampleForm : public TComponent {
     GUI_CLASS_INFO

@@ -21,9 +21,10 @@ public:
 };
 
 const gui::TClassInfo& TTimerForm::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TTimerForm>("TTimerForm", &TComponent::StaticClass())
-                                            .Method("Timer1Timer", &TTimerForm::Timer1Timer)
-                                            .Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TTimerForm>("TTimerForm", &TComponent::StaticClass())
+            .Method("Timer1Timer", &TTimerForm::Timer1Timer)
+            .Build();
     return info;
 }
 
@@ -32,7 +33,8 @@ void PumpFor(win::DWORD milliseconds) {
     win::MSG message{};
     while (win::GetTickCount() - start < milliseconds) {
         win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 5, win::QS_ALLINPUT);
-        while (win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE)) win::DispatchMessageA(&message);
+        while (win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE))
+            win::DispatchMessageA(&message);
     }
 }
 

@@ -17,11 +17,12 @@ TEST(TypeInfo, ClassTestsFollowTheClassTree) {
     EXPECT_EQ(label.ClassName(), "TSampleLabel");
     const auto names = [&] {
         std::vector<std::string> all;
-        for (const auto* p : TSampleLabel::StaticClass().AllProperties()) all.push_back(p->Name);
+        for (const auto* p : TSampleLabel::StaticClass().AllProperties())
+            all.push_back(p->Name);
         return all;
     }();
-    EXPECT_EQ(names, (std::vector<std::string>{"Name", "Tag", "Caption", "Left", "Visible", "Alignment", "Font",
-                                               "Lines", "Version", "OnClick"}))
+    EXPECT_EQ(names, (std::vector<std::string>{"Name", "Tag", "Caption", "Left", "Visible", "Alignment",
+                                               "Font", "Lines", "Version", "OnClick"}))
         << "ancestors' properties first, each in declaration order";
 }
 
@@ -116,7 +117,8 @@ TEST(TypeInfo, EventsBindToPublishedMethodsByNameAndCompareByCode) {
     EXPECT_FALSE(button->OnClick == sameCodeOtherObject);
     EXPECT_FALSE(button->OnClick.Code() == otherCode.Code());
 
-    EXPECT_THROW(gui::SetProperty(*button, "OnClick", TMethodRef{&form, "NoSuchHandler"}), gui::EPropertyError);
+    EXPECT_THROW(gui::SetProperty(*button, "OnClick", TMethodRef{&form, "NoSuchHandler"}),
+                 gui::EPropertyError);
     EXPECT_THROW(gui::SetProperty(*button, "OnClick", TMethodRef{&form, "WrongShape"}), gui::EPropertyError);
     gui::SetProperty(*button, "OnClick", std::monostate{});
     EXPECT_FALSE(button->OnClick);

@@ -179,7 +179,8 @@ TEST(LibBase, DelayTicksWaitsItsTicksAndHandlesTimers) {
     win::SetTimer(window, 1, 20, nullptr);
     const std::uint32_t start = port::ClockMs();
     const std::uint32_t last = port::DelayTicks(3, true);
-    EXPECT_TRUE(last == 0 || (last & 0xFFFF) == win::WM_TIMER) << "the last pump's result: nothing, or a tick";
+    EXPECT_TRUE(last == 0 || (last & 0xFFFF) == win::WM_TIMER)
+        << "the last pump's result: nothing, or a tick";
     EXPECT_GT(port::ClockMs() - start, 110u);
     EXPECT_GE(timerTicks, 2) << "timer messages were handled inside the wait";
     win::DestroyWindow(window);

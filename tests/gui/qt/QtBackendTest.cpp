@@ -63,7 +63,8 @@ public:
 };
 
 const gui::TClassInfo& TClickForm::StaticClass() {
-    static const gui::TClassInfo info = gui::TClassBuilder<TClickForm>("TClickForm", &TForm::StaticClass()).Build();
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TClickForm>("TClickForm", &TForm::StaticClass()).Build();
     return info;
 }
 
@@ -133,7 +134,8 @@ TEST_F(Backend, AnExceptionInAClickIsShownAndGoesNoFurther) {
     gui::TDialogProvider* previous = gui::SetDialogProvider(&recorder);
     QWidget* buttonWidget = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* found = top->findChild<QPushButton*>(); found != nullptr && top->isHidden()) buttonWidget = found;
+        if (auto* found = top->findChild<QPushButton*>(); found != nullptr && top->isHidden())
+            buttonWidget = found;
     ASSERT_NE(buttonWidget, nullptr);
     static_cast<QPushButton*>(buttonWidget)->click();
     gui::SetDialogProvider(previous);
