@@ -1,0 +1,1 @@
+// A string library: a module that holds nothing but a string table.
