@@ -7,6 +7,7 @@
 #include "rtl/IntText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <strings.h>
 
 namespace multilang {
