@@ -183,14 +183,23 @@ void TBaseLangSwitch::ApplyCharSet() {
         gui::SetProperty(*font, "CharSet", std::int64_t{charSet});
 }
 
-void TBaseLangSwitch::SavePosition(gui::TComponent& component, int index) {
-    if (switchPositions_ == TSwitchPositions::spNone ||
-        (switchPositions_ == TSwitchPositions::spControlsOnly && index == -1))
-        return;
+bool TBaseLangSwitch::PositionsSwitched(int index) const {
+    return switchPositions_ == TSwitchPositions::spFormAndControls ||
+           (switchPositions_ == TSwitchPositions::spControlsOnly && index != -1);
+}
+
+// "%Form%," for the owner window, else the component's name in lower case and a comma.
+std::string TBaseLangSwitch::PositionKey(const gui::TComponent& component, int index) {
+    if (index == -1) return std::string(kFormKey) + ",";
     std::string name = component.Name();
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string key = (index == -1 ? std::string(kFormKey) : name) + ",";
+    return name + ",";
+}
+
+void TBaseLangSwitch::SavePosition(gui::TComponent& component, int index) {
+    if (!PositionsSwitched(index)) return;
+    const std::string key = PositionKey(component, index);
     std::vector<std::string> parts;
     for (const char* property : {"Left", "Top", "Width", "Height"})
         parts.push_back(HasIntegerProperty(component, property)
@@ -214,13 +223,8 @@ void TBaseLangSwitch::SavePosition(gui::TComponent& component, int index) {
 }
 
 void TBaseLangSwitch::ApplyPosition(gui::TComponent& component, int index) {
-    if (switchPositions_ == TSwitchPositions::spNone ||
-        (switchPositions_ == TSwitchPositions::spControlsOnly && index == -1))
-        return;
-    std::string name = component.Name();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string key = (index == -1 ? std::string(kFormKey) : name) + ",";
+    if (!PositionsSwitched(index)) return;
+    const std::string key = PositionKey(component, index);
     for (int line = positions_.Count() - 1; line >= 0; --line) {
         if (positions_[line].compare(0, key.size(), key) != 0) continue;
         const std::vector<std::string> items = Split(positions_[line], ',');

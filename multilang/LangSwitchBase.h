@@ -93,6 +93,8 @@ private:
     void Switch(std::int64_t language);
     void ReshapeWords(std::int64_t languages);
     void ShowOutOfRange() const;
+    bool PositionsSwitched(int index) const;
+    static std::string PositionKey(const gui::TComponent& component, int index);
 
     std::int64_t defaultLanguage_ = 0;
     bool defaultEnabled_ = false;
