@@ -77,15 +77,18 @@ void TControl::SetAlign(TAlign align) {
 void TControl::SetParentFont(bool parentFont) {
     if (parentFont == parentFont_) return;
     parentFont_ = parentFont;
-    if (parentFont_ && parent_ != nullptr) {
-        settingParentFont_ = true;
-        font_->Assign(*parent_->Font());
-        settingParentFont_ = false;
-    }
+    if (parentFont_) TakeParentFont();
     Changed("ParentFont");
 }
 
 void TControl::ParentFontChanged() {}
+
+void TControl::TakeParentFont() {
+    if (parent_ == nullptr) return;
+    settingParentFont_ = true; // a font taken from the parent keeps ParentFont set
+    font_->Assign(*parent_->Font());
+    settingParentFont_ = false;
+}
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
@@ -93,11 +96,7 @@ void TControl::SetParent(TWinControl* parent) {
     parent_ = parent;
     if (parent_ != nullptr) {
         parent_->InsertControl(this);
-        if (parentFont_) {
-            settingParentFont_ = true;
-            font_->Assign(*parent_->Font());
-            settingParentFont_ = false;
-        }
+        if (parentFont_) TakeParentFont();
     }
     Changed("Parent");
 }
@@ -165,12 +164,8 @@ std::vector<TWinControl*> TWinControl::TabList() const {
 }
 
 void TWinControl::ParentFontChanged() {
-    for (TControl* control : controls_) {
-        if (!control->parentFont_) continue;
-        control->settingParentFont_ = true;
-        control->font_->Assign(*Font());
-        control->settingParentFont_ = false;
-    }
+    for (TControl* control : controls_)
+        if (control->parentFont_) control->TakeParentFont();
 }
 
 } // namespace gui

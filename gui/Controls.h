@@ -85,6 +85,7 @@ protected:
         Changed(property);
     }
     virtual void ParentFontChanged();
+    void TakeParentFont();
     void Notification(TComponent* component, TOperation operation) override;
 
 private:

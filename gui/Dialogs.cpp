@@ -22,36 +22,23 @@ TDialogProvider*& Provider() {
     return provider;
 }
 
-TModalResult ResultOf(TMsgDlgBtn button) {
-    switch (button) {
-    case TMsgDlgBtn::mbYes:
-        return mrYes;
-    case TMsgDlgBtn::mbNo:
-        return mrNo;
-    case TMsgDlgBtn::mbOK:
-        return mrOk;
-    case TMsgDlgBtn::mbCancel:
-        return mrCancel;
-    case TMsgDlgBtn::mbAbort:
-        return mrAbort;
-    case TMsgDlgBtn::mbRetry:
-        return mrRetry;
-    case TMsgDlgBtn::mbIgnore:
-        return mrIgnore;
-    case TMsgDlgBtn::mbAll:
-        return mrAll;
-    case TMsgDlgBtn::mbNoToAll:
-        return mrNoToAll;
-    case TMsgDlgBtn::mbYesToAll:
-        return mrYesToAll;
-    case TMsgDlgBtn::mbHelp:
-        return mrHelp;
-    }
-    return mrNone;
-}
+// The text and the answer of each standard button, in the order of TMsgDlgBtn.
+const TDialogRequest::Button kStandardButtons[] = {
+    {"&Yes", mrYes},
+    {"&No", mrNo},
+    {"OK", mrOk},
+    {"Cancel", mrCancel},
+    {"&Abort", mrAbort},
+    {"&Retry", mrRetry},
+    {"&Ignore", mrIgnore},
+    {"&All", mrAll},
+    {"N&o to All", mrNoToAll},
+    {"Yes to &All", mrYesToAll},
+    {"&Help", mrHelp},
+};
 
 TDialogRequest::Button Standard(TMsgDlgBtn button) {
-    return {ButtonText(button), ResultOf(button)};
+    return kStandardButtons[static_cast<int>(button)];
 }
 
 } // namespace
@@ -63,31 +50,7 @@ TDialogProvider* SetDialogProvider(TDialogProvider* provider) {
 }
 
 std::string ButtonText(TMsgDlgBtn button) {
-    switch (button) {
-    case TMsgDlgBtn::mbYes:
-        return "&Yes";
-    case TMsgDlgBtn::mbNo:
-        return "&No";
-    case TMsgDlgBtn::mbOK:
-        return "OK";
-    case TMsgDlgBtn::mbCancel:
-        return "Cancel";
-    case TMsgDlgBtn::mbAbort:
-        return "&Abort";
-    case TMsgDlgBtn::mbRetry:
-        return "&Retry";
-    case TMsgDlgBtn::mbIgnore:
-        return "&Ignore";
-    case TMsgDlgBtn::mbAll:
-        return "&All";
-    case TMsgDlgBtn::mbNoToAll:
-        return "N&o to All";
-    case TMsgDlgBtn::mbYesToAll:
-        return "Yes to &All";
-    case TMsgDlgBtn::mbHelp:
-        return "&Help";
-    }
-    return {};
+    return Standard(button).Text;
 }
 
 void ShowMessage(const std::string& text) {
