@@ -1,5 +1,8 @@
 #include "gui/ComCtrls.h"
 
+#include <algorithm>
+#include <strings.h>
+
 namespace gui {
 
 const TClassInfo& TStatusBar::StaticClass() {
@@ -45,6 +48,189 @@ TStatusPanel& TStatusBar::AddPanel() {
 void TStatusBar::SetPanelText(int index, const std::string& text) {
     panels_.at(static_cast<std::size_t>(index)).Text = text;
     Changed("Panels");
+}
+
+const TClassInfo& TTabControl::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TTabControl>("TTabControl", &TCustomTabs::StaticClass())
+                                       .Strings("Tabs", &TTabControl::Tabs)
+                                       .Integer("TabIndex", &TTabControl::TabIndex, &TTabControl::SetTabIndex)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+namespace {
+
+template <typename Entry, typename Key>
+void SortByText(std::vector<std::unique_ptr<Entry>>& entries, Key key) {
+    std::stable_sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
+        return strcasecmp(key(*a).c_str(), key(*b).c_str()) < 0;
+    });
+}
+
+} // namespace
+
+TTreeNode::TTreeNode(TTreeView& tree, TTreeNode* parent, std::string text)
+    : tree_(tree), parent_(parent), text_(std::move(text)) {}
+
+void TTreeNode::SetText(const std::string& text) {
+    text_ = text;
+    if (SortsByText(tree_.SortType())) tree_.Items().SortChildren(parent_, false);
+    tree_.Changed("Items");
+}
+
+int TTreeNodes::Count() const {
+    int count = 0;
+    std::vector<const TTreeNode*> pending;
+    for (const auto& root : roots_)
+        pending.push_back(root.get());
+    while (!pending.empty()) {
+        const TTreeNode* node = pending.back();
+        pending.pop_back();
+        ++count;
+        for (const auto& child : node->children_)
+            pending.push_back(child.get());
+    }
+    return count;
+}
+
+TTreeNode* TTreeNodes::Item(int absoluteIndex) const {
+    if (absoluteIndex < 0) return nullptr;
+    // Depth first, each node before its children.
+    std::vector<const std::vector<std::unique_ptr<TTreeNode>>*> levels{&roots_};
+    std::vector<std::size_t> positions{0};
+    while (!levels.empty()) {
+        if (positions.back() == levels.back()->size()) {
+            levels.pop_back();
+            positions.pop_back();
+            continue;
+        }
+        TTreeNode* node = (*levels.back())[positions.back()++].get();
+        if (absoluteIndex-- == 0) return node;
+        levels.push_back(&node->children_);
+        positions.push_back(0);
+    }
+    return nullptr;
+}
+
+TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text) {
+    auto& siblings = Siblings(parent);
+    siblings.push_back(std::make_unique<TTreeNode>(tree_, parent, text));
+    TTreeNode* node = siblings.back().get();
+    if (SortsByText(tree_.SortType())) SortChildren(parent, false);
+    tree_.Changed("Items");
+    return node;
+}
+
+void TTreeNodes::Clear() {
+    roots_.clear();
+    tree_.Changed("Items");
+}
+
+std::vector<std::unique_ptr<TTreeNode>>& TTreeNodes::Siblings(TTreeNode* parent) {
+    return parent == nullptr ? roots_ : parent->children_;
+}
+
+void TTreeNodes::SortChildren(TTreeNode* parent, bool recursive) {
+    auto& siblings = Siblings(parent);
+    SortByText(siblings, [](const TTreeNode& node) { return node.Text(); });
+    if (recursive)
+        for (auto& node : siblings)
+            SortChildren(node.get(), true);
+}
+
+const TClassInfo& TTreeView::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TTreeView>("TTreeView", &TWinControl::StaticClass())
+                                       .Enumeration("SortType", {"stNone", "stData", "stText", "stBoth"},
+                                                    &TTreeView::SortType, &TTreeView::SetSortType)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+TTreeView::TTreeView(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+}
+
+void TTreeView::SetSortType(TSortType sortType) {
+    if (sortType == sortType_) return;
+    sortType_ = sortType;
+    if (SortsByText(sortType_)) items_.SortChildren(nullptr, true);
+    Changed("Items");
+}
+
+TListItem::TListItem(TListView& view, std::string caption) : view_(view), caption_(std::move(caption)) {
+    subItems_.OnChange = [this] { view_.Changed("Items"); };
+}
+
+void TListItem::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    view_.Sort();
+    view_.Changed("Items");
+}
+
+const TClassInfo& TListView::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TListView>("TListView", &TWinControl::StaticClass())
+                                       .Enumeration("SortType", {"stNone", "stData", "stText", "stBoth"},
+                                                    &TListView::SortType, &TListView::SetSortType)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+TListView::TListView(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+}
+
+TListColumn& TListView::AddColumn(const std::string& caption) {
+    columns_.push_back({caption});
+    Changed("Columns");
+    return columns_.back();
+}
+
+void TListView::SetColumnCaption(int index, const std::string& caption) {
+    columns_.at(static_cast<std::size_t>(index)).Caption = caption;
+    Changed("Columns");
+}
+
+TListItem& TListView::AddItem(const std::string& caption) {
+    items_.push_back(std::make_unique<TListItem>(*this, caption));
+    TListItem& item = *items_.back();
+    Sort();
+    Changed("Items");
+    return item;
+}
+
+void TListView::SetSortType(TSortType sortType) {
+    if (sortType == sortType_) return;
+    sortType_ = sortType;
+    Sort();
+    Changed("Items");
+}
+
+void TListView::Sort() {
+    if (SortsByText(sortType_)) SortByText(items_, [](const TListItem& item) { return item.Caption(); });
+}
+
+const TClassInfo& THeaderControl::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<THeaderControl>("THeaderControl", &TWinControl::StaticClass()).Creatable().Build();
+    return info;
+}
+
+THeaderControl::THeaderControl(TComponent* owner) : TWinControl(owner) {
+    SetAlign(TAlign::alTop);
+}
+
+THeaderSection& THeaderControl::AddSection(const std::string& text) {
+    sections_.push_back({text});
+    Changed("Sections");
+    return sections_.back();
+}
+
+void THeaderControl::SetSectionText(int index, const std::string& text) {
+    sections_.at(static_cast<std::size_t>(index)).Text = text;
+    Changed("Sections");
 }
 
 } // namespace gui

@@ -106,7 +106,10 @@ void TControl::SetParentComponent(TComponent* parent) {
 }
 
 void TControl::Click() {
-    onClick_.Call(this);
+    if (onClick_ || Action() == nullptr)
+        onClick_.Call(this);
+    else
+        Action()->Execute();
 }
 
 void TControl::Changed(std::string_view property) {
@@ -115,7 +118,9 @@ void TControl::Changed(std::string_view property) {
 
 void TControl::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == parent_) parent_ = nullptr;
+    if (operation != TOperation::opRemove) return;
+    if (component == parent_) parent_ = nullptr;
+    actionLink_.Removed(component);
 }
 
 const TClassInfo& TWinControl::StaticClass() {

@@ -2,6 +2,7 @@
 // backend attaches to draw a control and keep it in step with the model.
 #pragma once
 
+#include "gui/ActnList.h"
 #include "gui/Component.h"
 #include "gui/Graphics.h"
 
@@ -67,9 +68,14 @@ public:
     void SetParent(TWinControl* parent);
     void SetParentComponent(TComponent* parent) override;
 
+    // A control linked to an action shows the action's caption and hint; only some classes
+    // publish it.
+    TAction* Action() const { return actionLink_.Action(); }
+    void SetAction(TAction* action) { actionLink_.Set(action); }
+
     const TNotifyEvent& OnClick() const { return onClick_; }
     void SetOnClick(TNotifyEvent handler) { onClick_ = std::move(handler); }
-    // What a click of the user does: OnClick.
+    // What a click of the user does: OnClick, else the linked action.
     virtual void Click();
 
     TControlPeer* Peer() const { return peer_.get(); }
@@ -104,6 +110,7 @@ private:
     bool settingParentFont_ = false;
     TWinControl* parent_ = nullptr;
     TNotifyEvent onClick_;
+    TActionLink actionLink_{*this};
     std::unique_ptr<TControlPeer> peer_;
 };
 

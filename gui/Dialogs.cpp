@@ -141,4 +141,24 @@ int MessageBoxA(win::HWND owner, win::LPCSTR text, win::LPCSTR caption, win::UIN
     return Provider()->Show(request);
 }
 
+const TClassInfo& TOpenDialog::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TOpenDialog>("TOpenDialog", &TComponent::StaticClass())
+            .String("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt)
+            .String("FileName", &TOpenDialog::FileName, &TOpenDialog::SetFileName)
+            .String("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter)
+            .String("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle)
+            .Creatable()
+            .Build();
+    return info;
+}
+
+TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
+
+const TClassInfo& TSaveDialog::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TSaveDialog>("TSaveDialog", &TOpenDialog::StaticClass()).Creatable().Build();
+    return info;
+}
+
 } // namespace gui

@@ -1,7 +1,9 @@
 // Dialogs: the plain message box, the standard message dialog and MessageBoxA, all shown by one
 // provider. The Qt backend installs one that shows modal boxes; tests install one that answers.
+// Also the file dialogs' settings as components.
 #pragma once
 
+#include "gui/Component.h"
 #include "platform/WinTypes.h"
 
 #include <initializer_list>
@@ -99,5 +101,32 @@ int MessageBoxA(win::HWND owner, win::LPCSTR text, win::LPCSTR caption, win::UIN
 
 // The texts of the standard buttons: "&Yes", "&No", "OK", "Cancel", ...
 std::string ButtonText(TMsgDlgBtn button);
+
+// The settings of the open-file dialog: its title and the filter "Description|Mask|...".
+class TOpenDialog : public TComponent {
+    GUI_CLASS_INFO
+public:
+    explicit TOpenDialog(TComponent* owner);
+    std::string Title() const { return title_; }
+    void SetTitle(const std::string& title) { title_ = title; }
+    std::string Filter() const { return filter_; }
+    void SetFilter(const std::string& filter) { filter_ = filter; }
+    std::string FileName() const { return fileName_; }
+    void SetFileName(const std::string& fileName) { fileName_ = fileName; }
+    std::string DefaultExt() const { return defaultExt_; }
+    void SetDefaultExt(const std::string& extension) { defaultExt_ = extension; }
+
+private:
+    std::string title_;
+    std::string filter_;
+    std::string fileName_;
+    std::string defaultExt_;
+};
+
+class TSaveDialog : public TOpenDialog {
+    GUI_CLASS_INFO
+public:
+    using TOpenDialog::TOpenDialog;
+};
 
 } // namespace gui

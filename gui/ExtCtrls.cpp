@@ -2,6 +2,8 @@
 
 #include "platform/MessageLoop.h"
 
+#include <algorithm>
+
 namespace gui {
 namespace {
 
@@ -86,6 +88,62 @@ void TImage::SetCenter(bool center) {
 
 void TImage::SetStretch(bool stretch) {
     SetField(stretch_, stretch, "Stretch");
+}
+
+const TClassInfo& TCustomRadioGroup::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TCustomRadioGroup>("TCustomRadioGroup", &TWinControl::StaticClass()).Build();
+    return info;
+}
+
+TCustomRadioGroup::TCustomRadioGroup(TComponent* owner) : TWinControl(owner) {
+    items_.OnChange = [this] {
+        if (itemIndex_ >= items_.Count()) itemIndex_ = -1;
+        Changed("Items");
+    };
+}
+
+void TCustomRadioGroup::SetItemIndex(std::int64_t index) {
+    if (index < -1 || index >= items_.Count()) index = -1;
+    SetField(itemIndex_, index, "ItemIndex");
+}
+
+void TCustomRadioGroup::SetColumns(std::int64_t columns) {
+    SetField(columns_, std::max<std::int64_t>(columns, 1), "Columns");
+}
+
+const TClassInfo& TRadioGroup::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TRadioGroup>("TRadioGroup", &TCustomRadioGroup::StaticClass())
+            .String("Caption", &TRadioGroup::Caption, &TRadioGroup::SetCaption)
+            .Integer("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns)
+            .Strings("Items", &TRadioGroup::Items)
+            .Integer("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex)
+            .Event("OnClick", &TRadioGroup::OnClick, &TRadioGroup::SetOnClick)
+            .Creatable()
+            .Build();
+    return info;
+}
+
+const TClassInfo& THeader::StaticClass() {
+    static const TClassInfo info = TClassBuilder<THeader>("THeader", &TWinControl::StaticClass())
+                                       .Strings("Sections", &THeader::Sections)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+THeader::THeader(TComponent* owner) : TWinControl(owner) {
+    sections_.OnChange = [this] { Changed("Sections"); };
+}
+
+const TClassInfo& TNotebook::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TNotebook>("TNotebook", &TCustomPages::StaticClass())
+                                       .Strings("Pages", &TNotebook::Pages)
+                                       .Integer("PageIndex", &TNotebook::PageIndex, &TNotebook::SetPageIndex)
+                                       .Creatable()
+                                       .Build();
+    return info;
 }
 
 } // namespace gui

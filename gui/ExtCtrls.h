@@ -1,8 +1,10 @@
-// The timer and the image.
+// The timer, the image, the radio group, the header and the notebook.
 #pragma once
 
 #include "gui/Controls.h"
 #include "gui/HiddenWindow.h"
+#include "gui/Pages.h"
+#include "rtl/StringList.h"
 
 #include <memory>
 
@@ -52,6 +54,48 @@ private:
     std::unique_ptr<TPicture> picture_;
     bool center_ = false;
     bool stretch_ = false;
+};
+
+// A captioned group of radio buttons, one per item.
+class TCustomRadioGroup : public TWinControl {
+    GUI_CLASS_INFO
+public:
+    explicit TCustomRadioGroup(TComponent* owner);
+    rtl::TStrings* Items() const { return &items_; }
+    // -1 when no button is checked.
+    std::int64_t ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(std::int64_t index);
+    std::int64_t Columns() const { return columns_; }
+    void SetColumns(std::int64_t columns);
+
+private:
+    mutable rtl::TStringList items_;
+    std::int64_t itemIndex_ = -1;
+    std::int64_t columns_ = 1;
+};
+
+class TRadioGroup : public TCustomRadioGroup {
+    GUI_CLASS_INFO
+public:
+    using TCustomRadioGroup::TCustomRadioGroup;
+};
+
+// A row of sections, one per line of Sections.
+class THeader : public TWinControl {
+    GUI_CLASS_INFO
+public:
+    explicit THeader(TComponent* owner);
+    rtl::TStrings* Sections() const { return &sections_; }
+
+private:
+    mutable rtl::TStringList sections_;
+};
+
+// Pages shown one at a time, without tabs.
+class TNotebook : public TCustomPages {
+    GUI_CLASS_INFO
+public:
+    using TCustomPages::TCustomPages;
 };
 
 } // namespace gui

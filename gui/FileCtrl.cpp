@@ -60,4 +60,48 @@ void TFileListBox::Update() {
     Items()->Assign(names);
 }
 
+const TClassInfo& TFilterComboBox::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TFilterComboBox>("TFilterComboBox", &TCustomComboBox::StaticClass())
+            .String("Filter", &TFilterComboBox::Filter, &TFilterComboBox::SetFilter)
+            .Creatable()
+            .Build();
+    return info;
+}
+
+TFilterComboBox::TFilterComboBox(TComponent* owner) : TCustomComboBox(owner) {
+    SetFilter("All files (*.*)|*.*");
+}
+
+void TFilterComboBox::SetFilter(const std::string& filter) {
+    filter_ = filter;
+    masks_.clear();
+    Items()->BeginUpdate();
+    Items()->Clear();
+    std::size_t start = 0;
+    while (start < filter.size()) {
+        const std::size_t bar = filter.find('|', start);
+        const std::string description = filter.substr(start, bar - start);
+        std::string mask;
+        start = bar == std::string::npos ? filter.size() : bar + 1;
+        if (bar != std::string::npos) {
+            const std::size_t next = filter.find('|', start);
+            mask = filter.substr(start, next - start);
+            start = next == std::string::npos ? filter.size() : next + 1;
+        }
+        Items()->Add(description);
+        masks_.push_back(mask.empty() ? "*.*" : mask);
+    }
+    Items()->EndUpdate();
+    SetItemIndex(-1);
+    if (!masks_.empty()) SetItemIndex(0);
+}
+
+std::string TFilterComboBox::Mask() const {
+    const std::int64_t index = ItemIndex();
+    return index < 0 || index >= static_cast<std::int64_t>(masks_.size())
+               ? "*.*"
+               : masks_[static_cast<std::size_t>(index)];
+}
+
 } // namespace gui

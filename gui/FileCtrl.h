@@ -1,4 +1,4 @@
-// The file list box: the files of a folder that match a mask.
+// The file list box (the files of a folder that match a mask) and the filter combo box.
 #pragma once
 
 #include "gui/StdCtrls.h"
@@ -22,6 +22,21 @@ public:
 private:
     std::string directory_;
     std::string mask_ = "*.*";
+};
+
+// Lists the descriptions of a filter "Description|Mask|Description|Mask...".
+class TFilterComboBox : public TCustomComboBox {
+    GUI_CLASS_INFO
+public:
+    explicit TFilterComboBox(TComponent* owner);
+    std::string Filter() const { return filter_; }
+    void SetFilter(const std::string& filter);
+    // The mask of the selected description ("*.*" when none is selected).
+    std::string Mask() const;
+
+private:
+    std::string filter_;
+    std::vector<std::string> masks_;
 };
 
 } // namespace gui

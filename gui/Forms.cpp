@@ -3,9 +3,14 @@
 #include "gui/Application.h"
 #include "gui/Buttons.h"
 #include "gui/ComCtrls.h"
+#include "gui/DBCtrls.h"
+#include "gui/Dialogs.h"
 #include "gui/ExtCtrls.h"
 #include "gui/FileCtrl.h"
 #include "gui/FormReader.h"
+#include "gui/Mask.h"
+#include "gui/Menus.h"
+#include "gui/Tabs.h"
 
 namespace gui {
 
@@ -103,9 +108,17 @@ const TClassInfo& TForm::StaticClass() {
 
 void RegisterStandardClasses() {
     for (const TClassInfo* info :
-         {&TForm::StaticClass(), &TLabel::StaticClass(), &TButton::StaticClass(), &TBitBtn::StaticClass(),
-          &TMemo::StaticClass(), &TListBox::StaticClass(), &TStatusBar::StaticClass(), &TImage::StaticClass(),
-          &TFileListBox::StaticClass(), &TTimer::StaticClass()})
+         {&TForm::StaticClass(),           &TLabel::StaticClass(),         &TButton::StaticClass(),
+          &TBitBtn::StaticClass(),         &TEdit::StaticClass(),          &TMaskEdit::StaticClass(),
+          &TMemo::StaticClass(),           &TListBox::StaticClass(),       &TComboBox::StaticClass(),
+          &TStatusBar::StaticClass(),      &TImage::StaticClass(),         &TFileListBox::StaticClass(),
+          &TFilterComboBox::StaticClass(), &TTimer::StaticClass(),         &TRadioGroup::StaticClass(),
+          &THeader::StaticClass(),         &TNotebook::StaticClass(),      &TTabSet::StaticClass(),
+          &TTabbedNotebook::StaticClass(), &TTabControl::StaticClass(),    &TTreeView::StaticClass(),
+          &TListView::StaticClass(),       &THeaderControl::StaticClass(), &TOpenDialog::StaticClass(),
+          &TSaveDialog::StaticClass(),     &TMenuItem::StaticClass(),      &TAction::StaticClass(),
+          &TField::StaticClass(),          &TDBListBox::StaticClass(),     &TDBRadioGroup::StaticClass(),
+          &TDBComboBox::StaticClass(),     &TDBNavigator::StaticClass(),   &TDBGrid::StaticClass()})
         RegisterClass(*info);
 }
 

@@ -42,6 +42,7 @@ const TClassInfo& TButton::StaticClass() {
             .Boolean("Default", &TButton::Default, &TButton::SetDefault)
             .Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel)
             .Integer("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
+            .Object("Action", &TButton::Action, &TButton::SetAction)
             .Event("OnClick", &TButton::OnClick, &TButton::SetOnClick)
             .Creatable()
             .Build();
@@ -56,6 +57,34 @@ void TButton::SetDefault(bool value) {
 
 void TButton::SetCancel(bool value) {
     cancel_ = value;
+}
+
+const TClassInfo& TCustomEdit::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TCustomEdit>("TCustomEdit", &TWinControl::StaticClass()).Build();
+    return info;
+}
+
+TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+}
+
+void TCustomEdit::SetText(const std::string& text) {
+    SetField(text_, text, "Text");
+}
+
+void TCustomEdit::SetReadOnly(bool readOnly) {
+    SetField(readOnly_, readOnly, "ReadOnly");
+}
+
+const TClassInfo& TEdit::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TEdit>("TEdit", &TCustomEdit::StaticClass())
+                                       .String("Text", &TEdit::Text, &TEdit::SetText)
+                                       .Boolean("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly)
+                                       .Event("OnClick", &TEdit::OnClick, &TEdit::SetOnClick)
+                                       .Creatable()
+                                       .Build();
+    return info;
 }
 
 const TClassInfo& TMemo::StaticClass() {
@@ -122,6 +151,48 @@ const TClassInfo& TListBox::StaticClass() {
     static const TClassInfo info = TClassBuilder<TListBox>("TListBox", &TCustomListBox::StaticClass())
                                        .Strings("Items", &TListBox::Items)
                                        .Event("OnClick", &TListBox::OnClick, &TListBox::SetOnClick)
+                                       .Creatable()
+                                       .Build();
+    return info;
+}
+
+const TClassInfo& TCustomComboBox::StaticClass() {
+    static const TClassInfo info =
+        TClassBuilder<TCustomComboBox>("TCustomComboBox", &TWinControl::StaticClass()).Build();
+    return info;
+}
+
+TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner) {
+    SetColor(clWindow);
+    items_.OnChange = [this] {
+        if (itemIndex_ >= items_.Count()) itemIndex_ = -1;
+        Changed("Items");
+    };
+}
+
+void TCustomComboBox::TItems::Put(int index, const std::string& text) {
+    TStringList::Put(index, text);
+    if (index == box_.itemIndex_) box_.SetItemIndex(-1);
+}
+
+void TCustomComboBox::SetItemIndex(std::int64_t index) {
+    if (index < -1 || index >= items_.Count()) index = -1;
+    if (index == itemIndex_) return;
+    itemIndex_ = index;
+    if (index >= 0) SetText(items_[static_cast<int>(index)]);
+    Changed("ItemIndex");
+}
+
+void TCustomComboBox::SetText(const std::string& text) {
+    SetField(text_, text, "Text");
+}
+
+const TClassInfo& TComboBox::StaticClass() {
+    static const TClassInfo info = TClassBuilder<TComboBox>("TComboBox", &TCustomComboBox::StaticClass())
+                                       .Strings("Items", &TComboBox::Items)
+                                       .Integer("ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex)
+                                       .String("Text", &TComboBox::Text, &TComboBox::SetText)
+                                       .Event("OnClick", &TComboBox::OnClick, &TComboBox::SetOnClick)
                                        .Creatable()
                                        .Build();
     return info;

@@ -1,4 +1,4 @@
-// Standard controls: label, push button, multi-line text box, list box.
+// Standard controls: label, push button, edit box, multi-line text box, list box, combo box.
 #pragma once
 
 #include "gui/Controls.h"
@@ -42,6 +42,27 @@ private:
     bool default_ = false;
     bool cancel_ = false;
     std::int64_t modalResult_ = 0;
+};
+
+// A one-line text box.
+class TCustomEdit : public TWinControl {
+    GUI_CLASS_INFO
+public:
+    explicit TCustomEdit(TComponent* owner);
+    std::string Text() const { return text_; }
+    void SetText(const std::string& text);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+
+private:
+    std::string text_;
+    bool readOnly_ = false;
+};
+
+class TEdit : public TCustomEdit {
+    GUI_CLASS_INFO
+public:
+    using TCustomEdit::TCustomEdit;
 };
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
@@ -89,6 +110,40 @@ class TListBox : public TCustomListBox {
     GUI_CLASS_INFO
 public:
     using TCustomListBox::TCustomListBox;
+};
+
+// A list of texts with an edit box; selecting an item puts its text into the box.
+class TCustomComboBox : public TWinControl {
+    GUI_CLASS_INFO
+public:
+    explicit TCustomComboBox(TComponent* owner);
+    rtl::TStrings* Items() const { return &items_; }
+    // -1 when no item is selected. Replacing the selected item's text loses the selection, as the
+    // system's combo box replaces an item by deleting and inserting it.
+    std::int64_t ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(std::int64_t index);
+    std::string Text() const { return text_; }
+    void SetText(const std::string& text);
+
+private:
+    class TItems : public rtl::TStringList {
+    public:
+        explicit TItems(TCustomComboBox& box) : box_(box) {}
+        void Put(int index, const std::string& text) override;
+
+    private:
+        TCustomComboBox& box_;
+    };
+
+    mutable TItems items_{*this};
+    std::int64_t itemIndex_ = -1;
+    std::string text_;
+};
+
+class TComboBox : public TCustomComboBox {
+    GUI_CLASS_INFO
+public:
+    using TCustomComboBox::TCustomComboBox;
 };
 
 } // namespace gui
