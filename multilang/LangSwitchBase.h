@@ -83,10 +83,10 @@ public:
     // Replaces the table with the one of the string library StringDllName for the owner window.
     void LoadStringDll();
 
-protected:
     // The text the group at line `index` gives for the active language, by the text choice rule;
     // empty when the table ends before it.
     std::string ChosenText(int index) const;
+    // Lines per group: the key and one text per language.
     int GroupSize() const { return static_cast<int>(languages_) + 1; }
 
 private:
