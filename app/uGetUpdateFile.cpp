@@ -53,6 +53,7 @@ const gui::TClassInfo& TGetUpdateFile::StaticClass() {
 TGetUpdateFile::TGetUpdateFile(gui::TComponent* owner, TTodayFunction today)
     : TForm(owner), today_(std::move(today)) {
     gui::RegisterStandardClasses();
+    gui::RegisterClass(multilang::TLangSwitch::StaticClass());
     CreateFromResource(kFormResource);
 }
 
@@ -76,6 +77,7 @@ void TGetUpdateFile::Loaded() {
     Timer1 = Bind<gui::TTimer>(*this, "Timer1");
     Timer2 = Bind<gui::TTimer>(*this, "Timer2");
     Timer3 = Bind<gui::TTimer>(*this, "Timer3");
+    LangSwitch1 = Bind<multilang::TLangSwitch>(*this, "LangSwitch1");
 }
 
 void TGetUpdateFile::FormCreate(gui::TObject*) {
@@ -90,6 +92,7 @@ void TGetUpdateFile::FormCreate(gui::TObject*) {
         Chinese = true;
         RemoteFolder = kDefaultRemoteFolder;
     }
+    multilang::SetGlobalLanguage(Chinese ? 1 : 0);
 
     ProgramFolder = rtl::ExtractFilePath(OwnExecutable());
     ChooseLocalFolder();
@@ -141,7 +144,11 @@ void TGetUpdateFile::FormDestroy(gui::TObject*) {
 void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {}
 void TGetUpdateFile::btnInstallClick(gui::TObject*) {}
 void TGetUpdateFile::btnExitClick(gui::TObject*) {}
-void TGetUpdateFile::BitBtn1Click(gui::TObject*) {}
+// Texts written by the workflow stay in their language; the caption loses its stamp.
+void TGetUpdateFile::BitBtn1Click(gui::TObject*) {
+    Chinese = !Chinese;
+    multilang::SetGlobalLanguage(Chinese ? 1 : 0);
+}
 void TGetUpdateFile::Timer1Timer(gui::TObject*) {}
 void TGetUpdateFile::Timer2Timer(gui::TObject*) {}
 void TGetUpdateFile::Timer3Timer(gui::TObject*) {}

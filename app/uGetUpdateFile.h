@@ -6,6 +6,7 @@
 #include "gui/ExtCtrls.h"
 #include "gui/FileCtrl.h"
 #include "gui/Forms.h"
+#include "multilang/LangSwitch.h"
 #include "rtl/DateTime.h"
 #include "rtl/StringList.h"
 
@@ -55,6 +56,7 @@ public:
     gui::TTimer* Timer1 = nullptr;
     gui::TTimer* Timer2 = nullptr;
     gui::TTimer* Timer3 = nullptr;
+    multilang::TLangSwitch* LangSwitch1 = nullptr;
 
     std::string UpdatedOn;
     std::string SavedCaption;

@@ -309,4 +309,39 @@ object GetUpdateFile: TGetUpdateFile
     Interval = 5000
     OnTimer = Timer3Timer
   end
+  object LangSwitch1: TLangSwitch
+    Languages = 2
+    ActiveLanguage = 1
+    Words.Strings = (
+      '%Form%'
+      'Program Installation System'
+      '軟件安裝糸統'
+      'btnExit'
+      'Exit'
+      '離開'
+      'Label1'
+      'Status:'
+      '工作狀態:'
+      'Label2'
+      'Download required files for program setup (about 15 minutes)'
+      '下載軟件安裝所需檔案 (約需時15分鐘)'
+      'Label3'
+      'Program (Download / Installation) System'
+      '軟件 (下載 / 安裝) 系統'
+      'Label4'
+      'Files List'
+      '檔案列表'
+      'Label5'
+      'Received Files'
+      '成功下載之檔案'
+      'btnInstall'
+      'Install Program'
+      '安裝軟件'
+      'btnFileDownload'
+      'Download File'
+      '下載檔案')
+    CharSets.Strings = (
+      'MS Sans Serif,1'
+      'MS Sans Serif,1')
+  end
 end
