@@ -24,7 +24,7 @@ const char* const kHintKeySuffix = ".hint";
 class TEntry {
 public:
     TEntry(const TBaseLangSwitch& owner, int index)
-        : owner_(owner), words_(*owner.Words()), j_(index),
+        : owner_(owner), words_(*owner.Words()), start_(index), j_(index),
           active_(static_cast<int>(owner.ActiveLanguage())) {}
 
     int Index() const { return j_; }
@@ -47,9 +47,11 @@ public:
         return text;
     }
 
-    // One group per item, the first read whatever its key; items without a group become empty.
+    // One group per item; items without a group become empty. The first group is the name group
+    // or a continuation group: another component's entry is never taken for an item.
     void ApplyList(rtl::TStrings& items) {
         if (!HasText() || items.Count() == 0) return;
+        if (j_ != start_ && !AtContinuation()) return;
         int k = 0;
         do {
             if (const auto text = NextText()) items.Put(k, *text);
@@ -70,6 +72,7 @@ public:
 private:
     const TBaseLangSwitch& owner_;
     const rtl::TStrings& words_;
+    const int start_;
     int j_;
     int active_;
 };

@@ -3,6 +3,7 @@
 #include "support/TempFolder.h"
 
 #include "gui/Application.h"
+#include "platform/CodePage.h"
 #include "platform/Process.h"
 #include "rtl/FileUtils.h"
 
@@ -66,6 +67,39 @@ protected:
     fs::path previousFolder_;
     std::vector<std::string> arguments_;
 };
+
+// The window's texts as the program stores them (Big5), from UTF-8.
+std::string Stored(const std::string& utf8) {
+    return win::WideToAnsi(win::AnsiToWide(utf8, win::CP_UTF8));
+}
+
+// Every control of the word table with its English and Chinese text.
+struct Translated {
+    const char* name;
+    const char* english;
+    const char* chinese;
+};
+const Translated kTranslated[] = {
+    {"btnExit", "Exit", "離開"},
+    {"Label1", "Status:", "工作狀態:"},
+    {"Label2", "Download required files for program setup (about 15 minutes)",
+     "下載軟件安裝所需檔案 (約需時15分鐘)"},
+    {"Label3", "Program (Download / Installation) System", "軟件 (下載 / 安裝) 系統"},
+    {"Label4", "Files List", "檔案列表"},
+    {"Label5", "Received Files", "成功下載之檔案"},
+    {"btnInstall", "Install Program", "安裝軟件"},
+    {"btnFileDownload", "Download File", "下載檔案"},
+};
+
+void ExpectLanguage(const TGetUpdateFile& window, bool chinese) {
+    for (const Translated& control : kTranslated)
+        EXPECT_EQ(gui::GetStringProperty(*window.FindComponent(control.name), "Caption"),
+                  chinese ? Stored(control.chinese) : std::string(control.english))
+            << control.name;
+    EXPECT_EQ(window.Label6->Caption(), "C:\\Brantwell") << "not in the word table";
+    EXPECT_EQ(window.Font()->Name(), "MS Sans Serif");
+    EXPECT_EQ(window.Font()->CharSet(), 1);
+}
 
 } // namespace
 
@@ -189,4 +223,29 @@ TEST_F(Startup, FormDestroyFreesTheQueueAndClosingTerminates) {
     ASSERT_NE(app::FileQueue, nullptr);
     window.reset();
     EXPECT_EQ(app::FileQueue, nullptr);
+}
+
+TEST_F(Startup, TheCommandLineLanguageAndTheLanguageButtonSwitchTheWindow) {
+    for (const auto& arguments : {std::vector<std::string>{}, std::vector<std::string>{"NVL", "C"}}) {
+        const Window window = Start(arguments);
+        EXPECT_EQ(window->Caption(), kBig5Caption + "  (Updated on 2016/06/13)");
+        ExpectLanguage(*window, true);
+    }
+
+    const Window window = Start({"NVL", "E"});
+    EXPECT_EQ(window->Caption(), "Program Installation System  (Updated on 2016/06/13)");
+    ExpectLanguage(*window, false);
+    const std::string status = window->StatusBar1->SimpleText();
+
+    window->BitBtn1->Click();
+    EXPECT_TRUE(app::Chinese);
+    EXPECT_EQ(window->Caption(), kBig5Caption) << "the stamp is gone until the caption is restored";
+    ExpectLanguage(*window, true);
+    EXPECT_EQ(window->StatusBar1->SimpleText(), status) << "texts of the workflow stay";
+
+    window->BitBtn1->Click();
+    EXPECT_FALSE(app::Chinese);
+    EXPECT_EQ(window->Caption(), "Program Installation System");
+    ExpectLanguage(*window, false);
+    EXPECT_EQ(multilang::GlobalLanguage, 0);
 }

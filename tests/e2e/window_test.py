@@ -1,4 +1,5 @@
-"""The updater as a real window under Xvfb: size, place and title, a screenshot, and closing it."""
+"""The updater as a real window under Xvfb: size, place and title, both languages and the language button,
+screenshots, and closing it."""
 import os
 import subprocess
 import sys
@@ -21,6 +22,10 @@ def wait_for(condition, seconds, what):
             return value
         time.sleep(0.1)
     raise AssertionError("timed out waiting for " + what)
+
+
+def differing(first, second):
+    return sum(a != b for a, b in zip(first, second))
 
 
 class XServer:
@@ -76,11 +81,22 @@ class Window(unittest.TestCase):
         return subprocess.run(["xdotool", "getwindowname", str(window)], env=self.env, capture_output=True,
                                text=True).stdout.strip()
 
-    def screenshot(self, name):
+    def screenshot(self, name, window="root"):
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name)
-        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+        subprocess.run(["import", "-window", str(window), path], env=self.env, check=True)
         return path
+
+    def pixels(self, path):
+        return subprocess.run(["convert", path, "rgb:-"], capture_output=True, check=True).stdout
+
+    def click(self, window, x, y):
+        subprocess.run(["xdotool", "mousemove", "--window", str(window), str(x), str(y), "click", "1"],
+                       env=self.env, check=True)
+
+    def close(self, process, window):
+        close_window(window, self.x.display)
+        self.assertEqual(process.wait(15), 0, process.stdout.read().decode(errors="replace"))
 
     def test_opens_one_centred_fixed_window_and_closing_ends_with_status_0(self):
         process, window = self.start()
@@ -90,8 +106,33 @@ class Window(unittest.TestCase):
         self.assertEqual(self.title(window), "軟件安裝糸統  (Updated on 2016/06/13)")
         time.sleep(0.5)
         self.assertTrue(os.path.getsize(self.screenshot("window.png")) > 0)
-        close_window(window, self.x.display)
-        self.assertEqual(process.wait(15), 0, process.stdout.read().decode(errors="replace"))
+        self.close(process, window)
+
+    def test_the_command_line_and_the_language_button_choose_the_language(self):
+        process, window = self.start("NVL", "E")
+        self.assertEqual(self.title(window), "Program Installation System  (Updated on 2016/06/13)")
+        time.sleep(0.5)
+        english = self.pixels(self.screenshot("english.png", window))
+
+        self.click(window, 455, 27)  # the language button
+        wait_for(lambda: self.title(window) == "軟件安裝糸統", 10, "the Chinese caption without its stamp")
+        time.sleep(0.5)
+        chinese = self.pixels(self.screenshot("chinese.png", window))
+        self.assertEqual(len(english), len(chinese))
+        changed = differing(english, chinese)
+        self.assertGreater(changed, 0, "the labels and buttons changed")
+
+        self.click(window, 455, 27)
+        wait_for(lambda: self.title(window) == "Program Installation System", 10, "the English caption")
+        time.sleep(0.5)
+        # Only the button under the mouse, with the focus, looks different now.
+        self.assertLess(differing(self.pixels(self.screenshot("english-again.png", window)), english), changed / 10)
+        self.close(process, window)
+
+    def test_nvl_c_starts_in_chinese(self):
+        process, window = self.start("NVL", "C")
+        self.assertEqual(self.title(window), "軟件安裝糸統  (Updated on 2016/06/13)")
+        self.close(process, window)
 
 
 if __name__ == "__main__":
