@@ -111,19 +111,6 @@ template <typename T> T& As(gui::TComponent& component) {
     return static_cast<T&>(component);
 }
 
-// Lists whose selection is lost when an item's text is replaced.
-template <typename T> void ApplyKeepingIndex(TEntry& entry, gui::TComponent& component) {
-    T& box = As<T>(component);
-    const std::int64_t index = box.ItemIndex();
-    entry.ApplyList(*box.Items());
-    box.SetItemIndex(index);
-}
-
-void ApplyCaptionAndItems(TEntry& entry, gui::TCustomRadioGroup& group) {
-    if (const auto text = entry.NextText()) group.SetCaption(*text);
-    entry.ApplyList(*group.Items());
-}
-
 void ApplyStatusBar(TEntry& entry, gui::TStatusBar& bar) {
     if (const auto text = entry.NextText()) bar.SetSimpleText(*text);
     for (int k = 0; entry.HasText() && entry.AtContinuation() && k < bar.PanelCount(); ++k)
@@ -202,19 +189,50 @@ struct TKind {
     void (*Gather)(TGatherer&, gui::TComponent&);
 };
 
+// A kind whose texts are one list of lines.
+template <typename T, auto List> constexpr TKind ListKind() {
+    return {&T::StaticClass, [](TEntry& e, gui::TComponent& c) { e.ApplyList(*(As<T>(c).*List)()); },
+            [](TGatherer& g, gui::TComponent& c) { g.AddAll(*(As<T>(c).*List)()); }};
+}
+
+// A list whose selection is lost when an item's text is replaced: it is read before and restored.
+template <typename T> constexpr TKind SelectionListKind() {
+    return {&T::StaticClass,
+            [](TEntry& e, gui::TComponent& c) {
+                T& box = As<T>(c);
+                const std::int64_t index = box.ItemIndex();
+                e.ApplyList(*box.Items());
+                box.SetItemIndex(index);
+            },
+            [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<T>(c).Items()); }};
+}
+
+template <typename T> constexpr TKind RadioGroupKind() {
+    return {&T::StaticClass,
+            [](TEntry& e, gui::TComponent& c) {
+                T& group = As<T>(c);
+                if (const auto text = e.NextText()) group.SetCaption(*text);
+                e.ApplyList(*group.Items());
+            },
+            [](TGatherer& g, gui::TComponent& c) {
+                g.Add(As<T>(c).Caption());
+                g.AddAll(*As<T>(c).Items());
+            }};
+}
+
+// A kind with one text, read and written by a getter and a setter.
+template <typename T, auto Get, auto Set> constexpr TKind TextKind() {
+    return {&T::StaticClass,
+            [](TEntry& e, gui::TComponent& c) {
+                if (const auto text = e.NextText()) (As<T>(c).*Set)(*text);
+            },
+            [](TGatherer& g, gui::TComponent& c) { g.Add((As<T>(c).*Get)()); }};
+}
+
 const TKind kKinds[] = {
-    {&gui::TListBox::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TListBox>(c).Items()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TListBox>(c).Items()); }},
-    {&gui::TDBListBox::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TDBListBox>(c).Items()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TDBListBox>(c).Items()); }},
-    {&gui::TDBRadioGroup::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { ApplyCaptionAndItems(e, As<gui::TDBRadioGroup>(c)); },
-     [](TGatherer& g, gui::TComponent& c) {
-         g.Add(As<gui::TDBRadioGroup>(c).Caption());
-         g.AddAll(*As<gui::TDBRadioGroup>(c).Items());
-     }},
+    ListKind<gui::TListBox, &gui::TListBox::Items>(),
+    ListKind<gui::TDBListBox, &gui::TDBListBox::Items>(),
+    RadioGroupKind<gui::TDBRadioGroup>(),
     {&gui::TDBGrid::StaticClass,
      [](TEntry& e, gui::TComponent& c) { ApplyGridColumns(e, As<gui::TDBGrid>(c)); },
      [](TGatherer& g, gui::TComponent& c) {
@@ -222,13 +240,8 @@ const TKind kKinds[] = {
          for (int k = 0; k < grid.ColumnCount(); ++k)
              g.Add(grid.Column(k).TitleCaption);
      }},
-    {&gui::TDBComboBox::StaticClass, &ApplyKeepingIndex<gui::TDBComboBox>,
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TDBComboBox>(c).Items()); }},
-    {&gui::TField::StaticClass,
-     [](TEntry& e, gui::TComponent& c) {
-         if (const auto text = e.NextText()) As<gui::TField>(c).SetDisplayLabel(*text);
-     },
-     [](TGatherer& g, gui::TComponent& c) { g.Add(As<gui::TField>(c).DisplayLabel()); }},
+    SelectionListKind<gui::TDBComboBox>(),
+    TextKind<gui::TField, &gui::TField::DisplayLabel, &gui::TField::SetDisplayLabel>(),
     {&gui::TDBNavigator::StaticClass,
      [](TEntry& e, gui::TComponent& c) { ApplyNavigator(e, As<gui::TDBNavigator>(c)); },
      [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TDBNavigator>(c).Hints()); }},
@@ -240,29 +253,13 @@ const TKind kKinds[] = {
          g.Add(As<gui::TCustomForm>(c).Caption());
          g.KeyLast(kFormKey);
      }},
-    {&gui::TRadioGroup::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { ApplyCaptionAndItems(e, As<gui::TRadioGroup>(c)); },
-     [](TGatherer& g, gui::TComponent& c) {
-         g.Add(As<gui::TRadioGroup>(c).Caption());
-         g.AddAll(*As<gui::TRadioGroup>(c).Items());
-     }},
-    {&gui::TMemo::StaticClass, [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TMemo>(c).Lines()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TMemo>(c).Lines()); }},
-    {&gui::THeader::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::THeader>(c).Sections()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::THeader>(c).Sections()); }},
-    {&gui::TTabSet::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TTabSet>(c).Tabs()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TTabSet>(c).Tabs()); }},
-    {&gui::TTabbedNotebook::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TTabbedNotebook>(c).Pages()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TTabbedNotebook>(c).Pages()); }},
-    {&gui::TNotebook::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TNotebook>(c).Pages()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TNotebook>(c).Pages()); }},
-    {&gui::TTabControl::StaticClass,
-     [](TEntry& e, gui::TComponent& c) { e.ApplyList(*As<gui::TTabControl>(c).Tabs()); },
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TTabControl>(c).Tabs()); }},
+    RadioGroupKind<gui::TRadioGroup>(),
+    ListKind<gui::TMemo, &gui::TMemo::Lines>(),
+    ListKind<gui::THeader, &gui::THeader::Sections>(),
+    ListKind<gui::TTabSet, &gui::TTabSet::Tabs>(),
+    ListKind<gui::TTabbedNotebook, &gui::TTabbedNotebook::Pages>(),
+    ListKind<gui::TNotebook, &gui::TNotebook::Pages>(),
+    ListKind<gui::TTabControl, &gui::TTabControl::Tabs>(),
     {&gui::TTreeView::StaticClass, [](TEntry& e, gui::TComponent& c) { ApplyTree(e, As<gui::TTreeView>(c)); },
      [](TGatherer& g, gui::TComponent& c) { GatherTree(g, As<gui::TTreeView>(c)); }},
     {&gui::TListView::StaticClass,
@@ -287,13 +284,8 @@ const TKind kKinds[] = {
          for (int k = 0; k < header.SectionCount(); ++k)
              g.Add(header.Section(k).Text);
      }},
-    {&gui::TComboBox::StaticClass, &ApplyKeepingIndex<gui::TComboBox>,
-     [](TGatherer& g, gui::TComponent& c) { g.AddAll(*As<gui::TComboBox>(c).Items()); }},
-    {&gui::TFilterComboBox::StaticClass,
-     [](TEntry& e, gui::TComponent& c) {
-         if (const auto text = e.NextText()) As<gui::TFilterComboBox>(c).SetFilter(*text);
-     },
-     [](TGatherer& g, gui::TComponent& c) { g.Add(As<gui::TFilterComboBox>(c).Filter()); }},
+    SelectionListKind<gui::TComboBox>(),
+    TextKind<gui::TFilterComboBox, &gui::TFilterComboBox::Filter, &gui::TFilterComboBox::SetFilter>(),
     {&gui::TOpenDialog::StaticClass,
      [](TEntry& e, gui::TComponent& c) {
          auto& dialog = As<gui::TOpenDialog>(c);
@@ -304,11 +296,7 @@ const TKind kKinds[] = {
          g.Add(As<gui::TOpenDialog>(c).Title());
          g.Add(As<gui::TOpenDialog>(c).Filter());
      }},
-    {&gui::TMenuItem::StaticClass,
-     [](TEntry& e, gui::TComponent& c) {
-         if (const auto text = e.NextText()) As<gui::TMenuItem>(c).SetCaption(*text);
-     },
-     [](TGatherer& g, gui::TComponent& c) { g.Add(As<gui::TMenuItem>(c).Caption()); }},
+    TextKind<gui::TMenuItem, &gui::TMenuItem::Caption, &gui::TMenuItem::SetCaption>(),
 };
 
 const TKind kAnyOther = {&gui::TComponent::StaticClass, &ApplyCaptionAndText, &GatherCaptionAndText};
