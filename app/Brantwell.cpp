@@ -3,8 +3,17 @@
 
 #include "gui/Application.h"
 #include "gui/qt/QtBackend.h"
+#include "port/PortErrors.h"
+
+#include <iostream>
 
 int main(int argc, char** argv) {
+    try {
+        port::OpenMessageTables();
+    } catch (const port::EStringResourceError& error) {
+        std::cerr << "brantwell: " << error.Message() << "\n";
+        return 1;
+    }
     gui::TApplication& application = gui::Application();
     const gui::qt::TBackend backend(argc, argv);
     application.SetTitle("NVL Setup");
