@@ -30,6 +30,20 @@ void EnterCriticalSection(CRITICAL_SECTION* section);
 BOOL TryEnterCriticalSection(CRITICAL_SECTION* section);
 void LeaveCriticalSection(CRITICAL_SECTION* section);
 
+// A critical section that is initialized and deleted with the object; usable with std::lock_guard.
+class TCriticalSection {
+public:
+    TCriticalSection() { InitializeCriticalSection(&section_); }
+    ~TCriticalSection() { DeleteCriticalSection(&section_); }
+    TCriticalSection(const TCriticalSection&) = delete;
+    TCriticalSection& operator=(const TCriticalSection&) = delete;
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
 inline constexpr DWORD VER_PLATFORM_WIN32s = 0;
 inline constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
