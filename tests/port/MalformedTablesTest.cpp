@@ -10,6 +10,7 @@ TEST(MessageTables, AMalformedErrorTableMakesTheStartFail) {
     } catch (const port::EStringResourceError& e) {
         EXPECT_EQ(e.Message(), "Invalid string resource");
     }
-    EXPECT_EQ(port::ManagerStrings().TextById(5), "Invalid string resource") << "the reader's own table opened";
+    EXPECT_EQ(port::ManagerStrings().TextById(5), "Invalid string resource")
+        << "the reader's own table opened";
     EXPECT_THROW(port::CodeToText(0), port::EStringResourceError) << "every use tries again";
 }
