@@ -1,5 +1,7 @@
 #include "port/DispatchLog.h"
 
+#include "port/Dispatcher.h"
+
 #include "platform/Kernel.h"
 #include "port/PortErrors.h"
 #include "rtl/FileUtils.h"
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace port {
 namespace {
@@ -316,6 +319,93 @@ int TDispatchLog::Save(const std::string& fileName, bool append, TByteFormat for
     const int result = file.Close();
     Discard();
     return result;
+}
+
+// The dispatcher's recorders, under its state lock.
+
+using TStateLock = std::lock_guard<win::TCriticalSection>;
+
+int TBaseDispatcher::BeginTrace(std::uint32_t capacity) {
+    const TStateLock lock(stateLock_);
+    return trace_.Begin(capacity);
+}
+
+void TBaseDispatcher::TraceByte(char kind, std::uint8_t byte) {
+    const TStateLock lock(stateLock_);
+    trace_.Record(kind, byte);
+}
+
+int TBaseDispatcher::ResetTrace() {
+    const TStateLock lock(stateLock_);
+    trace_.Reset();
+    return 0;
+}
+
+void TBaseDispatcher::SuspendTrace() {
+    const TStateLock lock(stateLock_);
+    trace_.Suspend();
+}
+
+void TBaseDispatcher::ResumeTrace() {
+    const TStateLock lock(stateLock_);
+    trace_.Resume();
+}
+
+void TBaseDispatcher::DiscardTrace() {
+    const TStateLock lock(stateLock_);
+    trace_.Discard();
+}
+
+int TBaseDispatcher::SaveTrace(const std::string& fileName, bool append, bool inHex, bool allHex) {
+    const TStateLock lock(stateLock_);
+    return trace_.Save(fileName, append, {inHex, allHex});
+}
+
+void TBaseDispatcher::BeginLog(std::uint32_t capacity) {
+    const TStateLock lock(stateLock_);
+    log_.Begin(capacity);
+}
+
+void TBaseDispatcher::LogEntry(std::uint8_t type, std::uint8_t subType, std::uint32_t value,
+                               const void* extra, std::uint32_t extraLength) {
+    const TStateLock lock(stateLock_);
+    if (!log_.On()) return;
+    log_.Record({type, subType, ClockMs() - timeBase_, value, extra == nullptr ? 0 : extraLength}, extra);
+}
+
+void TBaseDispatcher::ResetLog() {
+    const TStateLock lock(stateLock_);
+    log_.Reset();
+}
+
+void TBaseDispatcher::SuspendLog() {
+    const TStateLock lock(stateLock_);
+    log_.Suspend();
+}
+
+void TBaseDispatcher::ResumeLog() {
+    const TStateLock lock(stateLock_);
+    log_.Resume();
+}
+
+void TBaseDispatcher::DiscardLog() {
+    const TStateLock lock(stateLock_);
+    log_.Discard();
+}
+
+int TBaseDispatcher::SaveLog(const std::string& fileName, bool append, bool inHex, bool allHex) {
+    const TStateLock lock(stateLock_);
+    return log_.Save(fileName, append, {inHex, allHex});
+}
+
+bool TBaseDispatcher::TracingOn() {
+    const TStateLock lock(stateLock_);
+    return trace_.On();
+}
+
+bool TBaseDispatcher::LoggingOn() {
+    const TStateLock lock(stateLock_);
+    return log_.On();
 }
 
 } // namespace port
