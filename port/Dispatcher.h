@@ -186,13 +186,15 @@ public:
     bool TracingOn();
     bool LoggingOn();
 
+    // A notification is being delivered; a close requested now completes at the end of the pass.
+    bool InNotify() const { return inNotify_; }
+    bool ClosePending() const { return closePending_; }
+
 protected:
     void SetDispatchingStarted(bool started);
     // The end of a dispatcher, for the destructors of device classes (the core's destructor can no
     // longer reach the device): release what a close left pending, or shut down.
     void ShutDownForDestruction();
-    bool InNotify() const { return inNotify_; }
-    bool ClosePending() const { return closePending_; }
 
 private:
     struct TWindowHandler {

@@ -95,4 +95,12 @@ bool FileExistsZ(const char* name) {
     return name != nullptr && rtl::FileExists(name);
 }
 
+const gui::TClassInfo& TBaseComponent::StaticClass() {
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TBaseComponent>("TBaseComponent", &TComponent::StaticClass())
+            .String("Version", &TBaseComponent::Version, &TBaseComponent::SetVersion, false)
+            .Build();
+    return info;
+}
+
 } // namespace port

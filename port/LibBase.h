@@ -1,7 +1,9 @@
 // The port library's time base: a millisecond clock, countdowns in 55 ms ticks, a one-message
-// pump, a delay that keeps windows responsive, and bit operations on flag words.
+// pump, a delay that keeps windows responsive, and bit operations on flag words; and the base
+// class of the library's components.
 #pragma once
 
+#include "gui/Component.h"
 #include "platform/WinTypes.h"
 
 #include <cstdint>
@@ -55,5 +57,14 @@ std::uint32_t PumpOneMessage();
 std::uint32_t DelayTicks(std::int32_t ticks, bool yield);
 
 bool FileExistsZ(const char* name);
+
+// The library's components: their Version reads "v3.04" and is never stored.
+class TBaseComponent : public gui::TComponent {
+    GUI_CLASS_INFO
+public:
+    using gui::TComponent::TComponent;
+    std::string Version() const { return "v3.04"; }
+    void SetVersion(const std::string&) {}
+};
 
 } // namespace port

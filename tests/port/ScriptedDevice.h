@@ -53,9 +53,6 @@ public:
     }
     int DevicePoll() override { return 0; }
 
-    using TBaseDispatcher::ClosePending;
-    using TBaseDispatcher::InNotify;
-
     std::deque<std::uint8_t> waiting;
     std::vector<std::uint8_t> sent;
     std::vector<int> flushes;
