@@ -1,6 +1,7 @@
 #include "port/Dispatcher.h"
 
 #include "platform/CodePage.h"
+#include "platform/Module.h"
 #include "platform/Window.h"
 #include "rtl/Exceptions.h"
 
@@ -110,6 +111,14 @@ TBaseDispatcher* FindDispatcher(std::int32_t deviceId, bool (*isClass)(const TBa
     return nullptr;
 }
 
+TBaseDispatcher* FirstDispatcher(const std::function<bool(const TBaseDispatcher&)>& matches) {
+    TRegistry& registry = Registry();
+    const TLock lock(registry.lock);
+    for (TBaseDispatcher* dispatcher : registry.slots)
+        if (dispatcher != nullptr && matches(*dispatcher)) return dispatcher;
+    return nullptr;
+}
+
 win::TCriticalSection& RegistryLock() {
     return Registry().lock;
 }
@@ -144,6 +153,23 @@ TBaseDispatcher::~TBaseDispatcher() {
 void TBaseDispatcher::SetDispatchingStarted(bool started) {
     if (started && dispatchingStarted_) throw rtl::Exception("Dispatcher already started");
     dispatchingStarted_ = started;
+}
+
+void TBaseDispatcher::SetInNotify(bool inNotify) {
+    const TLock lock(stateLock_);
+    inNotify_ = inNotify;
+}
+
+void TBaseDispatcher::MakeDispatcherWindow() {
+    dispatcherWindow_ = win::CreateWindowExA(0, "DispatchWindow", "", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                             win::GetModuleHandleA(nullptr), nullptr);
+    // Platform windows are never shown, so the window is hidden from the start.
+    if (dispatcherWindow_ == nullptr) throw rtl::Exception("Resource not available");
+}
+
+void TBaseDispatcher::DestroyDispatcherWindow() {
+    if (dispatcherWindow_ != nullptr) win::DestroyWindow(dispatcherWindow_);
+    dispatcherWindow_ = nullptr;
 }
 
 void TBaseDispatcher::ShutDownForDestruction() {
@@ -217,10 +243,12 @@ void TBaseDispatcher::RefreshStatus() {
     deviceErrors_ |= DeviceGetStatus(inputCount_, outputCount_) & 0x1F;
 }
 
-void TBaseDispatcher::DispatchPass() {
+void TBaseDispatcher::DispatchPass(bool pollOnly) {
     RefreshStatus();
     if (inputCount_ != 0) ExtractReceived();
-    if (!inNotify_) {
+    if (pollOnly || inNotify_) {
+        LogEntry(ltError, lsNone, 0);
+    } else {
         statusHitInPass_ = false;
         while (RunTriggerChecks() && !closePending_) {
         }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,6 +95,11 @@ public:
     std::uint32_t InputSize() const { return inputSize_; }
     std::uint32_t OutputSize() const { return outputSize_; }
     std::uint32_t DeviceErrors() const { return deviceErrors_; }
+    // The modem-status byte; a socket connection keeps its carrier-detect bit (0x80) here.
+    std::uint8_t ModemStatus() const { return modemStatus_; }
+    void SetModemStatus(std::uint8_t status) { modemStatus_ = status; }
+    // A hidden window of class "DispatchWindow" (registered by the device that uses it).
+    win::HWND DispatcherWindow() const { return dispatcherWindow_; }
     bool DispatchingStarted() const { return dispatchingStarted_; }
     std::uint32_t TimeBase() const { return timeBase_; }
 
@@ -130,8 +136,9 @@ public:
     // Flushes and closes the device; buffers go now, or at the end of a notification in progress.
     void ShutDown();
 
-    // One dispatch pass: reads what waits, then checks the triggers until nothing fires.
-    void DispatchPass();
+    // One dispatch pass: reads what waits, then, unless only polling or a notification is being
+    // delivered, checks the triggers until nothing fires.
+    void DispatchPass(bool pollOnly = false);
     void RefreshStatus();
     bool ExtractReceived();
     bool RunTriggerChecks();
@@ -192,6 +199,9 @@ public:
 
 protected:
     void SetDispatchingStarted(bool started);
+    void SetInNotify(bool inNotify);
+    void MakeDispatcherWindow();
+    void DestroyDispatcherWindow();
     // The end of a dispatcher, for the destructors of device classes (the core's destructor can no
     // longer reach the device): release what a close left pending, or shut down.
     void ShutDownForDestruction();
@@ -223,6 +233,8 @@ private:
     std::uint32_t inputSize_ = 0;
     std::uint32_t outputSize_ = 0;
     std::uint32_t deviceErrors_ = 0;
+    std::uint8_t modemStatus_ = 0;
+    win::HWND dispatcherWindow_ = nullptr;
     std::uint32_t inputCount_ = 0;
     std::uint32_t outputCount_ = 0;
 
@@ -268,6 +280,8 @@ private:
 // a device that is a T or derived from it.
 TBaseDispatcher* DispatcherAt(std::int32_t handle);
 TBaseDispatcher* FindDispatcher(std::int32_t deviceId, bool (*isClass)(const TBaseDispatcher&));
+// The first dispatcher in registry order that matches.
+TBaseDispatcher* FirstDispatcher(const std::function<bool(const TBaseDispatcher&)>& matches);
 template <typename T> T* DispatcherFromHandle(std::int32_t deviceId) {
     return static_cast<T*>(FindDispatcher(
         deviceId, [](const TBaseDispatcher& d) { return dynamic_cast<const T*>(&d) != nullptr; }));
