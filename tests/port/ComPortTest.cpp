@@ -1,6 +1,6 @@
 #include "port/ComPort.h"
 
-#include "ScriptedDevice.h"
+#include "support/ScriptedDevice.h"
 #include "support/TempFolder.h"
 
 #include "gui/Application.h"
@@ -15,22 +15,9 @@
 using port::TPortState;
 using port::TTraceLogState;
 using test::ScriptedDevice;
+using test::ScriptedPort;
 
 namespace {
-
-// A port whose device is the scripted one.
-class ScriptedPort : public port::TCustomComPort {
-public:
-    using TCustomComPort::TCustomComPort;
-    ScriptedDevice& Device() { return *static_cast<ScriptedDevice*>(Dispatcher()); }
-    bool failOpen = false;
-
-protected:
-    std::unique_ptr<port::TBaseDispatcher> MakeDispatcher() override {
-        return std::make_unique<ScriptedDevice>(this);
-    }
-    int OpenDevice() override { return failOpen ? -5 : Dispatcher()->OpenWithSizes(InputSize, OutputSize); }
-};
 
 class Events : public gui::TObject {
 public:

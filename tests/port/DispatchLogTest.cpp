@@ -1,6 +1,6 @@
 #include "port/DispatchLog.h"
 
-#include "ScriptedDevice.h"
+#include "support/ScriptedDevice.h"
 #include "support/TempFolder.h"
 
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "port/Dispatcher.h"
 
-#include "ScriptedDevice.h"
+#include "support/ScriptedDevice.h"
 
 #include "platform/Kernel.h"
 #include "platform/Window.h"

@@ -1,8 +1,11 @@
 // A device for the dispatcher core: bytes the test makes arrive, bytes sent, and the output
-// that is still pending, under the test's control.
+// that is still pending, under the test's control; and a port whose device it is.
 #pragma once
 
+#include "port/ComPort.h"
 #include "port/Dispatcher.h"
+
+#include <memory>
 
 #include <algorithm>
 #include <deque>
@@ -62,6 +65,19 @@ public:
     bool setupSucceeds = true;
     int openResult = 5;
     int closes = 0;
+};
+
+class ScriptedPort : public port::TCustomComPort {
+public:
+    using TCustomComPort::TCustomComPort;
+    ScriptedDevice& Device() { return *static_cast<ScriptedDevice*>(Dispatcher()); }
+    bool failOpen = false;
+
+protected:
+    std::unique_ptr<port::TBaseDispatcher> MakeDispatcher() override {
+        return std::make_unique<ScriptedDevice>(this);
+    }
+    int OpenDevice() override { return failOpen ? -5 : Dispatcher()->OpenWithSizes(InputSize, OutputSize); }
 };
 
 } // namespace test
