@@ -39,6 +39,12 @@ const gui::TClassInfo& TCustomWinsockPort::StaticClass() {
 
 TCustomWinsockPort::TCustomWinsockPort(gui::TComponent* owner) : TCustomComPort(owner) {}
 
+TCustomWinsockPort::~TCustomWinsockPort() {
+    if (PortState() == TPortState::psOpen) ClosePort();
+    if (PortWindow() != nullptr && previousProc_ != nullptr)
+        win::SetWindowLongPtrA(PortWindow(), win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(previousProc_));
+}
+
 void TCustomWinsockPort::SetAddressSetting(std::string& setting, const std::string& value) {
     if (value == setting) return;
     if (PortState() == TPortState::psOpen)

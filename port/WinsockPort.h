@@ -17,6 +17,9 @@ class TCustomWinsockPort : public TCustomComPort {
     GUI_CLASS_INFO
 public:
     explicit TCustomWinsockPort(gui::TComponent* owner);
+    // Closes an open port while it is still a socket port, and gives a window that outlives it
+    // its own routine back.
+    ~TCustomWinsockPort() override;
 
     // Changing either while the port is open raises 9006; values are stored trimmed.
     std::string ServerAddress() const { return serverAddress_; }

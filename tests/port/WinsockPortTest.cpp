@@ -189,3 +189,15 @@ TEST_F(WinsockPort, TriggersRunFromTheDispatchTimerWithoutData) {
     port_.SetActive(false);
     win::closesocket(listener);
 }
+
+TEST_F(WinsockPort, DestroyingAnOpenPortClosesItAsASocketPort) {
+    Events events;
+    {
+        Port listening;
+        events.Watch(listening);
+        listening.ListenMode = true;
+        listening.SetWsPort(std::to_string(test::FreePort()));
+        listening.SetActive(true);
+    }
+    EXPECT_EQ(events.log, (std::vector<std::string>{"disconnected"}));
+}
