@@ -121,8 +121,11 @@ void TComponent::FreeNotification(TComponent* component) {
         component->freeNotifies_.push_back(this);
 }
 
+// Both sides forget the link, as FreeNotification made both know it.
 void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (component == nullptr) return;
     std::erase(freeNotifies_, component);
+    std::erase(component->freeNotifies_, this);
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {

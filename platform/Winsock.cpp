@@ -677,8 +677,11 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int valueLeng
 int shutdown(SOCKET s, int how) {
     if (!WinsockStarted()) return SOCKET_ERROR;
     if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
-    if (::shutdown(Native(s), how == SD_RECEIVE ? SHUT_RD : how == SD_SEND ? SHUT_WR : SHUT_RDWR) != 0)
+    if (::shutdown(Native(s), how == SD_RECEIVE ? SHUT_RD : how == SD_SEND ? SHUT_WR : SHUT_RDWR) != 0) {
+        // As on Winsock, a connection that has completely closed can still be shut down.
+        if (errno == ENOTCONN && detail::WasConnected(s)) return 0;
         return FailFromErrno();
+    }
     return 0;
 }
 

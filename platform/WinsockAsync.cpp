@@ -185,6 +185,12 @@ bool IsSelected(SOCKET s) {
     return found != Sockets().end() && found->second.events != 0;
 }
 
+bool WasConnected(SOCKET s) {
+    std::lock_guard lock(registryMutex);
+    const auto found = Sockets().find(s);
+    return found != Sockets().end() && found->second.phase == SocketPhase::Connected;
+}
+
 void NoteConnectStarted(SOCKET s, int immediateError) {
     Modify(s, [&](SocketState& state) {
         state.phase = SocketPhase::Connecting;

@@ -20,6 +20,8 @@ enum class SocketPhase { Idle, Connecting, Connected, Listening, Failed };
 void TrackSocket(SOCKET s, SocketPhase phase);
 void ForgetSocket(SOCKET s);
 bool IsSelected(SOCKET s);
+// The socket has had a connection (which may have ended since).
+bool WasConnected(SOCKET s);
 void NoteConnectStarted(SOCKET s, int immediateError);
 void NoteListening(SOCKET s);
 void NoteAccepted(SOCKET listening, SOCKET accepted);

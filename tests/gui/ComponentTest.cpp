@@ -122,6 +122,16 @@ TEST(Component, FreeNotificationCrossesOwners) {
     second->FreeNotification(early);
     delete early; // the other side forgets it, so nothing reaches a freed object later
     delete second;
+
+    // Removing the link from one side removes it from both.
+    auto* third = new TComponent(&other);
+    auto* unlinked = new Watcher(nullptr);
+    unlinked->watched = third;
+    third->FreeNotification(unlinked);
+    unlinked->RemoveFreeNotification(third);
+    delete third;
+    EXPECT_EQ(unlinked->watched, third) << "no notification after the link was removed";
+    delete unlinked;
 }
 
 TEST(Component, LoadingAndDesigningStates) {

@@ -327,6 +327,16 @@ TEST_F(Winsock, ShutdownOfTheSendingSideIsAGracefulCloseForThePeer) {
     EXPECT_EQ(waiting, 10u) << "the data is still there after FD_CLOSE";
     EXPECT_EQ(win::shutdown(client, 7), win::SOCKET_ERROR);
     EXPECT_EQ(win::WSAGetLastError(), win::WSAEINVAL);
+
+    // Once both sides have closed, the connection can still be shut down, as on Winsock; a
+    // socket that never had a connection cannot.
+    ASSERT_EQ(win::shutdown(server, win::SD_SEND), 0);
+    win::Sleep(20);
+    EXPECT_EQ(win::shutdown(client, win::SD_BOTH), 0);
+    EXPECT_EQ(win::shutdown(client, win::SD_BOTH), 0);
+    const win::SOCKET unconnected = NewSocket();
+    EXPECT_EQ(win::shutdown(unconnected, win::SD_BOTH), win::SOCKET_ERROR);
+    EXPECT_EQ(win::WSAGetLastError(), win::WSAENOTCONN);
 }
 
 TEST_F(Winsock, SelectTellsWhichSocketsAreReady) {

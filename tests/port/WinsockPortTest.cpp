@@ -1,6 +1,6 @@
 #include "port/WinsockPort.h"
 
-#include "Loopback.h"
+#include "support/Loopback.h"
 
 #include "port/PortErrors.h"
 #include "port/SocketDispatcher.h"

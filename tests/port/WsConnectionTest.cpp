@@ -1,6 +1,6 @@
 #include "port/WsConnection.h"
 
-#include "Loopback.h"
+#include "support/Loopback.h"
 
 #include "port/SocketDispatcher.h"
 

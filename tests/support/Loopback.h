@@ -12,6 +12,15 @@
 
 namespace test {
 
+// The raw calls below need the socket library started; it stays started for the test program.
+inline void StartWinsock() {
+    static const bool started = [] {
+        win::WSADATA data{};
+        return win::WSAStartup(0x0101, &data) == 0;
+    }();
+    (void)started;
+}
+
 // Handles messages until `done` holds; false after `timeoutMs`.
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -39,6 +48,7 @@ inline win::sockaddr_in LoopbackAddress(win::u_short port) {
 
 // A raw listening socket on a free loopback port.
 inline win::SOCKET RawListener(win::u_short& port) {
+    StartWinsock();
     const win::SOCKET listener = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
     win::sockaddr_in address = LoopbackAddress(0);
     win::bind(listener, reinterpret_cast<const win::sockaddr*>(&address), sizeof address);

@@ -1,0 +1,477 @@
+#include "ftp/FtpClient.h"
+
+#include "ftp/FtpLog.h"
+#include "platform/MessageLoop.h"
+#include "port/LibBase.h"
+#include "port/PortErrors.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ftp {
+namespace {
+
+constexpr win::UINT_PTR ConnectTimerId = 1;
+constexpr std::size_t kMaxReply = FtpBufferSize - 1;
+constexpr std::int32_t kLogoutPauseTicks = 5;
+
+// The number in the line's first three characters, 0 when they are not one.
+std::int32_t ReplyCode(const std::string& line) {
+    if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3,
+                                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return 0;
+    return std::stoi(line.substr(0, 3));
+}
+
+std::string FromFifth(const std::string& text) {
+    return text.size() > 4 ? text.substr(4) : std::string();
+}
+
+// The text between the first two double quotes, empty without them.
+std::string Quoted(const std::string& text) {
+    const std::size_t first = text.find('"');
+    if (first == std::string::npos) return {};
+    const std::size_t second = text.find('"', first + 1);
+    if (second == std::string::npos) return {};
+    return text.substr(first + 1, second - first - 1);
+}
+
+} // namespace
+
+const gui::TClassInfo& TCustomFtpClient::StaticClass() {
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TCustomFtpClient>("TCustomFtpClient", &TCustomWinsockPort::StaticClass()).Build();
+    return info;
+}
+
+const gui::TClassInfo& TFtpClient::StaticClass() {
+    static const gui::TClassInfo info =
+        gui::TClassBuilder<TFtpClient>("TFtpClient", &TCustomFtpClient::StaticClass()).Creatable().Build();
+    return info;
+}
+
+TCustomFtpClient::TCustomFtpClient(gui::TComponent* owner) : TCustomWinsockPort(owner) {
+    DeviceKind = port::dkWinsock;
+    ListenMode = false;
+    SetWsPort("ftp");
+    OpenOnDemand = false;
+    ftpWindow_ = std::make_unique<gui::THiddenWindow>(
+        [this](win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+            return WindowMethod(message, wParam, lParam);
+        });
+    dataSocket_ = new port::TSocket(this);
+    dataSocket_->OnSocketAccept = port::TSocketNotifyEvent(this, &TCustomFtpClient::DataAccept);
+    dataSocket_->OnSocketDisconnect = port::TSocketNotifyEvent(this, &TCustomFtpClient::DataDisconnect);
+    dataSocket_->OnSocketError = port::TSocketErrorEvent(this, &TCustomFtpClient::DataError);
+    dataSocket_->OnSocketRead = port::TSocketNotifyEvent(this, &TCustomFtpClient::DataRead);
+    dataSocket_->OnSocketWrite = port::TSocketNotifyEvent(this, &TCustomFtpClient::DataWrite);
+    replyPacket_ = new TDataPacket(this);
+    replyPacket_->SetComPort(this);
+    replyPacket_->SetStartCond(TPacketStartCond::scAnyData);
+    replyPacket_->SetEndString("\r\n");
+    replyPacket_->SetEndCond(ecString);
+    replyPacket_->SetTimeOut(0);
+    replyPacket_->OnStringPacket = TStringPacketNotifyEvent(this, &TCustomFtpClient::ReplyLine);
+    replyPacket_->SetEnabled(false);
+}
+
+TCustomFtpClient::~TCustomFtpClient() {
+    delete replyPacket_;
+    replyPacket_ = nullptr;
+    destroying_ = true;
+    CloseDataHandles();
+    SetActive(false);
+    ftpWindow_.reset();
+    delete dataSocket_;
+    dataSocket_ = nullptr;
+    if (ftpLog_ != nullptr) ftpLog_->SetFtpClient(nullptr);
+}
+
+void TCustomFtpClient::SetFtpLog(TFtpLog* log) {
+    if (log == ftpLog_) return;
+    if (ftpLog_ != nullptr) ftpLog_->RemoveFreeNotification(this);
+    ftpLog_ = log;
+    if (ftpLog_ == nullptr) return;
+    ftpLog_->FreeNotification(this);
+    ftpLog_->SetFtpClient(this);
+}
+
+void TCustomFtpClient::Notification(gui::TComponent* component, gui::TOperation operation) {
+    TCustomWinsockPort::Notification(component, operation);
+    if (operation == gui::TOperation::opRemove) {
+        if (component == ftpLog_) ftpLog_ = nullptr;
+        if (component == replyPacket_) replyPacket_ = nullptr;
+        if (component == dataSocket_) dataSocket_ = nullptr;
+    } else if (component->Is<TFtpLog>() && ftpLog_ == nullptr && component->Owner() == Owner() &&
+               static_cast<TFtpLog*>(component)->FtpClient() == nullptr) {
+        SetFtpLog(static_cast<TFtpLog*>(component));
+    }
+}
+
+// The one place the control state changes; leaving for cnClosed or cnReady ends what belongs to
+// the old state first.
+void TCustomFtpClient::EnterState(TControlState state) {
+    const TControlState old = state_;
+    switch (state) {
+    case TControlState::cnClosed: {
+        if (enteringClosed_) return;
+        enteringClosed_ = true;
+        StopTransferTimer();
+        CloseDataHandles();
+        SetActive(false);
+        commandStack_.clear();
+        enteringClosed_ = false;
+        state_ = state;
+        if (old >= TControlState::cnReady) {
+            ReportStatus(fsLoggedOut);
+            ReportLog(flLoggedOut);
+        } else {
+            ReportStatus(fsClosed);
+        }
+        return;
+    }
+    case TControlState::cnReady:
+        ShutDataChannel(true);
+        break;
+    default:
+        break;
+    }
+    state_ = state;
+}
+
+bool TCustomFtpClient::Login() {
+    if (state_ != TControlState::cnClosed && state_ != TControlState::cnLogin) return false;
+    if (ConnectTimeout > 0)
+        win::SetTimer(ftpWindow_->Handle(), ConnectTimerId,
+                      static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
+    bool result = true;
+    if (state_ == TControlState::cnClosed) {
+        SetActive(true);
+        result = PortState() == port::TPortState::psOpen;
+    } else {
+        SendCommand("USER " + UserName);
+    }
+    EnterState(TControlState::cnLogin);
+    return result;
+}
+
+bool TCustomFtpClient::Logout() {
+    const bool open = PortState() == port::TPortState::psOpen;
+    if (open) SendCommand("QUIT");
+    port::DelayTicks(kLogoutPauseTicks, true);
+    SetActive(false);
+    return open;
+}
+
+bool TCustomFtpClient::ChangeDir(const std::string& dir) {
+    if (state_ != TControlState::cnReady) return false;
+    EnterState(TControlState::cnDirectory);
+    SendCommand(dir.empty() ? "PWD" : "CWD " + dir);
+    return true;
+}
+
+bool TCustomFtpClient::CurrentDir() {
+    if (state_ != TControlState::cnReady) return false;
+    EnterState(TControlState::cnDirectory);
+    SendCommand("PWD");
+    return true;
+}
+
+bool TCustomFtpClient::ListDir(const std::string& dir, bool fullList) {
+    if (state_ != TControlState::cnReady) return false;
+    EnterState(TControlState::cnListing);
+    QueueCommand(std::string(fullList ? "LIST" : "NLST") + (dir.empty() ? "" : " " + dir));
+    std::fill(dataBuffer_.begin(), dataBuffer_.end(), 0);
+    TransferredBytes = 0;
+    if (PassiveMode) QueueCommand("PASV");
+    QueueCommand("TYPE A");
+    return OpenDataChannel();
+}
+
+bool TCustomFtpClient::Retrieve(const std::string& remoteName, const std::string& localName,
+                                TFtpReceiveMode mode) {
+    if (state_ != TControlState::cnReady || remoteName.empty() || localName.empty()) return false;
+    EnterState(TControlState::cnRetrieving);
+    QueueCommand("RETR " + remoteName);
+    RemotePath = remoteName;
+    LocalPath = localName;
+    OpenLocalFile(localName, mode);
+    TransferredBytes = 0;
+    transferHalted_ = false;
+    if (PassiveMode) QueueCommand("PASV");
+    QueueCommand(std::string("TYPE ") + "AI"[static_cast<int>(FileType)]);
+    return OpenDataChannel();
+}
+
+bool TCustomFtpClient::Abort() {
+    if (state_ != TControlState::cnListing && state_ != TControlState::cnRetrieving &&
+        state_ != TControlState::cnDirectory)
+        return false;
+    transferHalted_ = true;
+    SendCommand("ABOR");
+    ReportLog(flUserAbort);
+    return true;
+}
+
+void TCustomFtpClient::NotifyConnect() {
+    StopConnectTimer();
+    if (replyPacket_ != nullptr) replyPacket_->SetEnabled(true);
+    if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
+        dispatcher->AddEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
+    EnterState(TControlState::cnLogin);
+}
+
+void TCustomFtpClient::NotifyDisconnect() {
+    StopConnectTimer();
+    if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
+        dispatcher->RemoveEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
+    if (replyPacket_ != nullptr) replyPacket_->SetEnabled(false);
+    EnterState(TControlState::cnClosed);
+}
+
+void TCustomFtpClient::StopConnectTimer() {
+    if (ftpWindow_) win::KillTimer(ftpWindow_->Handle(), ConnectTimerId);
+}
+
+void TCustomFtpClient::SendCommand(const std::string& line) {
+    StartTransferTimer();
+    SendText(line + "\r\n");
+}
+
+void TCustomFtpClient::QueueCommand(const std::string& line) {
+    if (commandStack_.size() == MaxQueuedCommands) {
+        commandStack_.clear();
+        throw rtl::Exception("FTP Command stack full");
+    }
+    commandStack_.push_back(line);
+}
+
+void TCustomFtpClient::SendNextCommand() {
+    if (commandStack_.empty()) return;
+    const std::string line = commandStack_.back();
+    commandStack_.pop_back();
+    SendCommand(line);
+}
+
+void TCustomFtpClient::StartTransferTimer() {
+    StopTransferTimer();
+    port::TBaseDispatcher* dispatcher = CurrentDispatcher();
+    if (TransferTimeout <= 0 || dispatcher == nullptr) return;
+    transferTimer_ = dispatcher->NewTimerTrigger();
+    dispatcher->ArmTimerTrigger(transferTimer_, TransferTimeout, true);
+}
+
+void TCustomFtpClient::RestartTransferTimer() {
+    port::TBaseDispatcher* dispatcher = CurrentDispatcher();
+    if (transferTimer_ != 0 && TransferTimeout > 0 && dispatcher != nullptr)
+        dispatcher->ArmTimerTrigger(transferTimer_, TransferTimeout, true);
+}
+
+void TCustomFtpClient::StopTransferTimer() {
+    if (transferTimer_ == 0) return;
+    if (port::TBaseDispatcher* dispatcher = CurrentDispatcher()) {
+        dispatcher->ArmTimerTrigger(transferTimer_, 0, false);
+        dispatcher->DeleteTrigger(transferTimer_);
+    }
+    transferTimer_ = 0;
+}
+
+void TCustomFtpClient::TriggerHandler(std::uint32_t msg, std::uint32_t wParam, std::int32_t) {
+    if (msg != port::MsgTriggerTimer || transferTimer_ == 0 ||
+        static_cast<std::int32_t>(wParam) != transferTimer_)
+        return;
+    StopTransferTimer();
+    if (state_ != TControlState::cnReady) Post(FtpMsgTimeout, fsTimeout, std::nullopt);
+}
+
+void TCustomFtpClient::ReplyLine(gui::TObject*, const std::string& line) {
+    Post(FtpMsgReply, static_cast<win::WPARAM>(ReplyCode(line)), line);
+}
+
+void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
+    if (!multiLineActive_) {
+        replyBuffer_ = line.substr(0, kMaxReply);
+        if (line.size() > 3 && line[3] == '-') {
+            multiLineActive_ = true;
+            multiLinePrefix_ = std::to_string(code) + " ";
+            return;
+        }
+    } else {
+        if (line.compare(0, multiLinePrefix_.size(), multiLinePrefix_) != 0) {
+            replyBuffer_ = (replyBuffer_ + line).substr(0, kMaxReply);
+            return;
+        }
+        multiLineActive_ = false;
+    }
+    // The reply table: what each state does with each code.
+    switch (state_) {
+    case TControlState::cnClosed:
+    case TControlState::cnReady:
+        switch (code) {
+        case 125:
+        case 150:
+            break;
+        case 226:
+            ShutDataChannel(true);
+            break;
+        default:
+            FailReply(code);
+            break;
+        }
+        break;
+    case TControlState::cnLogin:
+        switch (code) {
+        case 202:
+            break;
+        case 220:
+            ReportStatus(fsConnected, FromFifth(replyBuffer_));
+            SendCommand("USER " + UserName);
+            break;
+        case 230:
+            EnterState(TControlState::cnReady);
+            ReportStatus(fsLoggedIn);
+            break;
+        case 331:
+            SendCommand("PASS " + Password);
+            break;
+        case 332:
+            SendCommand("ACCT " + Account);
+            break;
+        default:
+            FailReply(code);
+            break;
+        }
+        break;
+    case TControlState::cnListing:
+    case TControlState::cnRetrieving:
+        switch (code) {
+        case 200:
+        case 350:
+            SendNextCommand();
+            break;
+        case 226:
+            break;
+        case 227: {
+            const std::size_t open = replyBuffer_.find('(');
+            const std::size_t close = open == std::string::npos ? open : replyBuffer_.find(')', open);
+            ConnectPassiveData(open == std::string::npos || close == std::string::npos
+                                   ? std::string()
+                                   : replyBuffer_.substr(open + 1, close - open - 1));
+            SendNextCommand();
+            break;
+        }
+        case 250:
+            EnterState(TControlState::cnReady);
+            break;
+        default:
+            if (code >= 200) FailReply(code);
+            break;
+        }
+        break;
+    case TControlState::cnDirectory:
+        switch (code) {
+        case 211:
+        case 212:
+        case 213:
+        case 214:
+        case 215:
+            ReportStatus(fsDataAvailable, FromFifth(replyBuffer_));
+            break;
+        case 225:
+        case 226:
+            EnterState(TControlState::cnReady);
+            break;
+        case 250:
+            ReportStatus(fsComplete);
+            break;
+        case 257:
+            ReportStatus(fsCurrentDir, Quoted(replyBuffer_));
+            break;
+        default:
+            FailReply(code);
+            break;
+        }
+        break;
+    }
+}
+
+void TCustomFtpClient::FailReply(std::int32_t code) {
+    commandStack_.clear();
+    if (code == 221 || code == 421)
+        EnterState(TControlState::cnClosed);
+    else
+        ReportError(code, replyBuffer_);
+}
+
+void TCustomFtpClient::ReportStatus(TFtpStatusCode code, const TText& text) {
+    if (code > fsLoggedIn && code != fsProgress) EnterState(TControlState::cnReady);
+    if (!destroying_) Post(FtpMsgStatus, code, text);
+}
+
+void TCustomFtpClient::ReportError(std::int32_t code, const TText& text) {
+    if (state_ > TControlState::cnReady) EnterState(TControlState::cnReady);
+    if (!destroying_) Post(FtpMsgError, static_cast<win::WPARAM>(code), text);
+}
+
+void TCustomFtpClient::ReportLog(TFtpLogCode code) {
+    Post(FtpMsgLog, code, std::nullopt);
+}
+
+// A text travels as the id of the client's own copy.
+void TCustomFtpClient::Post(win::UINT message, win::WPARAM wParam, const TText& text) {
+    if (!ftpWindow_) return;
+    win::LPARAM id = 0;
+    if (text) {
+        id = nextTextId_++;
+        texts_[id] = *text;
+    }
+    win::PostMessageA(ftpWindow_->Handle(), message, wParam, id);
+}
+
+TCustomFtpClient::TText TCustomFtpClient::TakeText(win::LPARAM id) {
+    const auto found = texts_.find(id);
+    if (found == texts_.end()) return std::nullopt;
+    TText text = std::move(found->second);
+    texts_.erase(found);
+    return text;
+}
+
+win::LRESULT TCustomFtpClient::WindowMethod(win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+    if (message == win::WM_TIMER && wParam == ConnectTimerId) {
+        EnterState(TControlState::cnClosed);
+        StopConnectTimer();
+        OnFtpError.Call(this, -1, nullptr);
+        return 0;
+    }
+    if (message < FtpMsgError || message > FtpMsgTimeout) return 0;
+    const TText text = TakeText(lParam);
+    const char* chars = text ? text->c_str() : nullptr;
+    switch (message) {
+    case FtpMsgError:
+        OnFtpError.Call(this, static_cast<std::int32_t>(wParam), chars);
+        break;
+    case FtpMsgLog:
+        if (ftpLog_ != nullptr)
+            ftpLog_->WriteHistory(static_cast<TFtpLogCode>(wParam & 0x7F));
+        else
+            OnFtpLog.Call(this, static_cast<TFtpLogCode>(wParam & 0x7F));
+        break;
+    case FtpMsgReply:
+        HandleReply(static_cast<std::int32_t>(wParam), text.value_or(""));
+        if (!destroying_) OnFtpReply.Call(this, static_cast<std::int32_t>(wParam), chars);
+        break;
+    case FtpMsgStatus:
+        OnFtpStatus.Call(this, static_cast<TFtpStatusCode>(wParam), chars);
+        break;
+    case FtpMsgTimeout:
+        transferHalted_ = true;
+        EnterState(state_ > TControlState::cnLogin ? TControlState::cnReady : TControlState::cnClosed);
+        OnFtpStatus.Call(this, fsTimeout, nullptr);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+} // namespace ftp

@@ -1,0 +1,191 @@
+// The FTP client: a socket port for the control connection whose reply lines a data packet cuts
+// out, one data connection at a time, and a control state that accepts each operation only where
+// it belongs. Outcomes arrive as events fired from the client's own hidden window.
+#pragma once
+
+#include "ftp/DataPacket.h"
+#include "gui/HiddenWindow.h"
+#include "port/SocketComponent.h"
+#include "port/WinsockPort.h"
+#include "rtl/FileStream.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ftp {
+
+class TFtpLog;
+
+enum class TFtpFileType : std::uint8_t { ftAscii, ftBinary };
+// Any value other than rcvAppend and rcvReplace restarts.
+enum class TFtpReceiveMode : std::uint8_t { rcvAppend, rcvReplace, rcvRestart };
+
+enum TFtpLogCode : std::uint8_t {
+    flDisconnected,
+    flConnected,
+    flLoggedOut,
+    flLoggedIn,
+    flDeleting,
+    flRenaming,
+    flDownloading,
+    flUploading,
+    flTransferComplete,
+    flRestarting,
+    flTimedOut,
+    flUserAbort,
+};
+
+enum TFtpStatusCode : std::uint8_t {
+    fsClosed,
+    fsConnected,
+    fsLoggedOut,
+    fsLoggedIn,
+    fsComplete,
+    fsCurrentDir,
+    fsDataAvailable,
+    fsProgress,
+    fsTransferDone,
+    fsTimeout,
+};
+
+enum class TControlState : std::uint8_t {
+    cnClosed = 0,
+    cnLogin = 1,
+    cnReady = 2,
+    cnListing = 3,
+    cnRetrieving = 4,
+    cnDirectory = 7,
+};
+
+// Texts are null when there is none; they belong to the client and go when the handler returns.
+using TFtpStatusEvent =
+    gui::TMethod<void(gui::TObject* sender, TFtpStatusCode statusCode, const char* infoText)>;
+using TFtpErrorEvent =
+    gui::TMethod<void(gui::TObject* sender, std::int32_t errorCode, const char* errorText)>;
+using TFtpReplyEvent =
+    gui::TMethod<void(gui::TObject* sender, std::int32_t replyCode, const char* replyText)>;
+using TFtpLogEvent = gui::TMethod<void(gui::TObject* sender, TFtpLogCode logCode)>;
+
+inline constexpr win::UINT FtpMsgError = 2845;
+inline constexpr win::UINT FtpMsgLog = 2846;
+inline constexpr win::UINT FtpMsgReply = 2847;
+inline constexpr win::UINT FtpMsgStatus = 2848;
+inline constexpr win::UINT FtpMsgTimeout = 2849;
+inline constexpr std::size_t FtpBufferSize = 32769;
+inline constexpr std::size_t MaxQueuedCommands = 32;
+
+class TCustomFtpClient : public port::TCustomWinsockPort {
+    GUI_CLASS_INFO
+public:
+    explicit TCustomFtpClient(gui::TComponent* owner);
+    ~TCustomFtpClient() override;
+
+    std::string Account;
+    // Ticks of 55 ms; 0 or less: no timer.
+    std::int32_t ConnectTimeout = 0;
+    std::int32_t TransferTimeout = 1092;
+    TFtpFileType FileType = TFtpFileType::ftBinary;
+    std::string Password;
+    bool PassiveMode = false;
+    std::string UserName;
+    TFtpLog* FtpLog() const { return ftpLog_; }
+    void SetFtpLog(TFtpLog* log);
+
+    TFtpErrorEvent OnFtpError;
+    TFtpLogEvent OnFtpLog;
+    TFtpReplyEvent OnFtpReply;
+    TFtpStatusEvent OnFtpStatus;
+
+    std::int32_t TransferredBytes = 0;
+    std::int32_t ResumeOffset = 0;
+    std::string RemotePath;
+    std::string LocalPath;
+
+    bool Login();
+    bool Logout();
+    bool ChangeDir(const std::string& dir);
+    bool CurrentDir();
+    bool ListDir(const std::string& dir, bool fullList);
+    bool Retrieve(const std::string& remoteName, const std::string& localName, TFtpReceiveMode mode);
+    bool Abort();
+    bool Connected() const { return state_ != TControlState::cnClosed; }
+    TControlState State() const { return state_; }
+
+protected:
+    void Notification(gui::TComponent* component, gui::TOperation operation) override;
+    void NotifyConnect() override;
+    void NotifyDisconnect() override;
+
+private:
+    using TText = std::optional<std::string>;
+
+    void EnterState(TControlState state);
+    void HandleReply(std::int32_t code, const std::string& line);
+    void FailReply(std::int32_t code);
+    void ReportStatus(TFtpStatusCode code, const TText& text = std::nullopt);
+    void ReportError(std::int32_t code, const TText& text = std::nullopt);
+    void ReportLog(TFtpLogCode code);
+    void Post(win::UINT message, win::WPARAM wParam, const TText& text);
+    TText TakeText(win::LPARAM id);
+    void SendCommand(const std::string& line);
+    void QueueCommand(const std::string& line);
+    void SendNextCommand();
+    void StartTransferTimer();
+    void RestartTransferTimer();
+    void StopTransferTimer();
+    void TriggerHandler(std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam);
+    void ReplyLine(gui::TObject* sender, const std::string& line);
+    win::LRESULT WindowMethod(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+    void StopConnectTimer();
+
+    // The data connection.
+    bool OpenDataChannel();
+    bool OpenPassive();
+    bool OpenActive();
+    void ConnectPassiveData(const std::string& text);
+    std::int32_t ReadDataBlock();
+    void ShutDataChannel(bool drain);
+    void CloseDataHandles();
+    void OpenLocalFile(const std::string& localName, TFtpReceiveMode mode);
+    void DataAccept(port::TSocket* sender, win::SOCKET socket);
+    void DataDisconnect(port::TSocket* sender, win::SOCKET socket);
+    void DataError(port::TSocket* sender, win::SOCKET socket, int errorCode);
+    void DataRead(port::TSocket* sender, win::SOCKET socket);
+    void DataWrite(port::TSocket* sender, win::SOCKET socket);
+
+    TControlState state_ = TControlState::cnClosed;
+    bool enteringClosed_ = false;
+    std::string replyBuffer_;
+    std::vector<std::string> commandStack_;
+    bool multiLineActive_ = false;
+    std::string multiLinePrefix_;
+    bool transferHalted_ = false;
+    bool destroying_ = false;
+    std::unique_ptr<gui::THiddenWindow> ftpWindow_;
+    TDataPacket* replyPacket_ = nullptr;
+    std::int32_t transferTimer_ = 0;
+    TFtpLog* ftpLog_ = nullptr;
+    std::map<win::LPARAM, std::string> texts_;
+    win::LPARAM nextTextId_ = 1;
+
+    port::TSocket* dataSocket_ = nullptr;
+    win::SOCKET dataHandle_ = win::INVALID_SOCKET;
+    win::SOCKET listenHandle_ = win::INVALID_SOCKET;
+    win::sockaddr_in dataAddress_{};
+    win::sockaddr_in peerAddress_{};
+    std::vector<char> dataBuffer_ = std::vector<char>(FtpBufferSize, 0);
+    std::unique_ptr<rtl::TFileStream> localStream_;
+};
+
+// The client with its properties published.
+class TFtpClient : public TCustomFtpClient {
+    GUI_CLASS_INFO
+public:
+    using TCustomFtpClient::TCustomFtpClient;
+};
+
+} // namespace ftp
