@@ -194,6 +194,38 @@ public:
         return *this;
     }
 
+    // A published data field: a Boolean, a text or an integer read and written in place.
+    template <typename V, typename B = T>
+    TClassBuilder& Field(std::string name, V B::*field, bool stored = true) {
+        static_assert(std::is_base_of_v<B, T>);
+        constexpr TTypeKind kind = std::is_same_v<V, bool>          ? TTypeKind::tkBoolean
+                                   : std::is_same_v<V, std::string> ? TTypeKind::tkString
+                                                                    : TTypeKind::tkInteger;
+        static_assert(kind != TTypeKind::tkInteger || std::is_integral_v<V>,
+                      "fields are Booleans, texts or integers");
+        Add({std::move(name),
+             kind,
+             {},
+             nullptr,
+             typeid(void),
+             [field](const TObject& o) -> TPropertyValue {
+                 if constexpr (kind == TTypeKind::tkInteger)
+                     return static_cast<std::int64_t>(Self(o).*field);
+                 else
+                     return Self(o).*field;
+             },
+             Setter([field](T& o, const TPropertyValue& v) {
+                 if constexpr (kind == TTypeKind::tkBoolean)
+                     o.*field = AsBoolean(v);
+                 else if constexpr (kind == TTypeKind::tkString)
+                     o.*field = AsString(v);
+                 else
+                     o.*field = static_cast<V>(AsInteger(v));
+             }),
+             stored});
+        return *this;
+    }
+
     // A list of lines owned by the object; setting copies the given lines into it.
     TClassBuilder& Strings(std::string name, rtl::TStrings* (T::*get)() const, bool stored = true) {
         Add({std::move(name),

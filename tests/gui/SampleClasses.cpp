@@ -28,6 +28,9 @@ const gui::TClassInfo& TSampleLabel::StaticClass() {
             .Strings("Lines", &TSampleLabel::Lines)
             .String("Version", &TSampleLabel::Version, nullptr, false)
             .Event("OnClick", &TSampleLabel::OnClick)
+            .Field("Note", &TSampleLabel::Note)
+            .Field("Count", &TSampleLabel::Count)
+            .Field("Flag", &TSampleLabel::Flag)
             .Creatable()
             .Build();
     return info;

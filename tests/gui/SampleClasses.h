@@ -53,6 +53,9 @@ public:
     rtl::TStrings* Lines() const { return &lines_; }
     std::string Version() const { return "3.76"; }
     TNotifyEvent OnClick;
+    std::string Note;
+    std::int16_t Count = 0;
+    bool Flag = false;
 
     void Loaded() override {
         TComponent::Loaded();

@@ -21,8 +21,9 @@ TEST(TypeInfo, ClassTestsFollowTheClassTree) {
             all.push_back(p->Name);
         return all;
     }();
-    EXPECT_EQ(names, (std::vector<std::string>{"Name", "Tag", "Caption", "Left", "Visible", "Alignment",
-                                               "Font", "Lines", "Version", "OnClick"}))
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Name", "Tag", "Caption", "Left", "Visible", "Alignment", "Font",
+                                        "Lines", "Version", "OnClick", "Note", "Count", "Flag"}))
         << "ancestors' properties first, each in declaration order";
 }
 
@@ -138,4 +139,17 @@ TEST(TypeInfo, RegisteredClassesAreCreatedByName) {
     EXPECT_FALSE(gui::FindClass("TSampleForm")->CanCreate());
     EXPECT_THROW(gui::FindClass("TSampleForm")->Create(&owner), gui::EPropertyError);
     EXPECT_EQ(gui::FindClass("TUnknown"), nullptr);
+}
+
+TEST(TypeInfo, DataFieldsArePublishedInPlace) {
+    sample::TSampleLabel label(nullptr);
+    gui::SetProperty(label, "note", std::string("remember"));
+    gui::SetProperty(label, "Count", std::int64_t{70000});
+    gui::SetProperty(label, "Flag", true);
+    EXPECT_EQ(label.Note, "remember");
+    EXPECT_EQ(label.Count, static_cast<std::int16_t>(70000)) << "kept to the field's width";
+    EXPECT_TRUE(label.Flag);
+    EXPECT_EQ(gui::GetIntegerProperty(label, "Count"), label.Count);
+    EXPECT_EQ(gui::PropertyOf(label, "Flag").Kind, gui::TTypeKind::tkBoolean);
+    EXPECT_THROW(gui::SetProperty(label, "Note", std::int64_t{1}), gui::EPropertyError);
 }
