@@ -92,7 +92,9 @@ void TDataPacket::Attach(port::TCustomComPort* port, bool portGoing) {
 void TDataPacket::Notification(gui::TComponent* component, gui::TOperation operation) {
     TBaseComponent::Notification(component, operation);
     if (operation == gui::TOperation::opRemove && component == comPort_) {
-        Attach(nullptr, true);
+        // A port leaving its owner is still whole and can be told; one whose destruction has
+        // reached the component base no longer is a port and must not be touched.
+        Attach(nullptr, dynamic_cast<port::TCustomComPort*>(component) == nullptr);
     } else if (operation == gui::TOperation::opInsert && comPort_ == nullptr && component != this &&
                component->Is<port::TCustomComPort>() && component->Owner() == Owner()) {
         SetComPort(static_cast<port::TCustomComPort*>(component));

@@ -7,6 +7,7 @@
 #include "port/PortErrors.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -201,5 +202,16 @@ TEST_F(DataPackets, TheManagerFollowsThePort) {
         watcher.SetComPort(owned);
         delete owned;
         EXPECT_EQ(watcher.ComPort(), nullptr) << "a freed port is forgotten";
+    }
+    {
+        // An open port freed by its owner, with a packet of its own: the manager leaves the
+        // port's listeners before the port closes.
+        auto owner = std::make_unique<gui::TComponent>(nullptr);
+        auto* open = new test::ScriptedPort(owner.get());
+        open->SetActive(true);
+        auto* own = new TDataPacket(open);
+        own->SetComPort(open);
+        owner.reset();
+        EXPECT_EQ(ftp::PacketManagers().ManagerOf(port_), nullptr);
     }
 }
