@@ -45,8 +45,35 @@ const gui::TClassInfo& TCustomFtpClient::StaticClass() {
 }
 
 const gui::TClassInfo& TFtpClient::StaticClass() {
+    static const std::vector<std::string> kTraceLogStates = {"tlOff",    "tlOn",    "tlDump",
+                                                             "tlAppend", "tlClear", "tlPause"};
     static const gui::TClassInfo info =
-        gui::TClassBuilder<TFtpClient>("TFtpClient", &TCustomFtpClient::StaticClass()).Creatable().Build();
+        gui::TClassBuilder<TFtpClient>("TFtpClient", &TCustomFtpClient::StaticClass())
+            .Field("Account", &TCustomFtpClient::Account, false)
+            .Field("ConnectTimeout", &TCustomFtpClient::ConnectTimeout)
+            .Enumeration("FileType", {"ftAscii", "ftBinary"}, &TCustomFtpClient::FileType,
+                         &TCustomFtpClient::SetFileType)
+            .Object("FtpLog", &TCustomFtpClient::FtpLog, &TCustomFtpClient::SetFtpLog)
+            .Field("Password", &TCustomFtpClient::Password, false)
+            .Field("PassiveMode", &TCustomFtpClient::PassiveMode)
+            .String("ServerAddress", &TFtpClient::ServerAddress, &TFtpClient::SetServerAddress, false)
+            .Field("TransferTimeout", &TCustomFtpClient::TransferTimeout)
+            .Field("UserName", &TCustomFtpClient::UserName, false)
+            .String("WsPort", &TFtpClient::WsPort, &TFtpClient::SetWsPort)
+            .Enumeration("Logging", kTraceLogStates, &TFtpClient::Logging, &TFtpClient::SetLogging)
+            .Integer("LogSize", &TFtpClient::LogSize, &TFtpClient::SetLogSize)
+            .Field("LogName", &TFtpClient::LogName)
+            .Field("LogHex", &TFtpClient::LogHex)
+            .Enumeration("Tracing", kTraceLogStates, &TFtpClient::Tracing, &TFtpClient::SetTracing)
+            .Integer("TraceSize", &TFtpClient::TraceSize, &TFtpClient::SetTraceSize)
+            .Field("TraceName", &TFtpClient::TraceName)
+            .Field("TraceHex", &TFtpClient::TraceHex)
+            .Event("OnFtpError", &TFtpClient::OnFtpError)
+            .Event("OnFtpLog", &TFtpClient::OnFtpLog)
+            .Event("OnFtpReply", &TFtpClient::OnFtpReply)
+            .Event("OnFtpStatus", &TFtpClient::OnFtpStatus)
+            .Creatable()
+            .Build();
     return info;
 }
 
@@ -199,7 +226,7 @@ bool TCustomFtpClient::Retrieve(const std::string& remoteName, const std::string
     TransferredBytes = 0;
     transferHalted_ = false;
     if (PassiveMode) QueueCommand("PASV");
-    QueueCommand(std::string("TYPE ") + "AI"[static_cast<int>(FileType)]);
+    QueueCommand(std::string("TYPE ") + "AI"[static_cast<int>(fileType_)]);
     return OpenDataChannel();
 }
 

@@ -88,7 +88,8 @@ public:
     // Ticks of 55 ms; 0 or less: no timer.
     std::int32_t ConnectTimeout = 0;
     std::int32_t TransferTimeout = 1092;
-    TFtpFileType FileType = TFtpFileType::ftBinary;
+    TFtpFileType FileType() const { return fileType_; }
+    void SetFileType(TFtpFileType type) { fileType_ = type; }
     std::string Password;
     bool PassiveMode = false;
     std::string UserName;
@@ -157,6 +158,7 @@ private:
     void DataRead(port::TSocket* sender, win::SOCKET socket);
     void DataWrite(port::TSocket* sender, win::SOCKET socket);
 
+    TFtpFileType fileType_ = TFtpFileType::ftBinary;
     TControlState state_ = TControlState::cnClosed;
     bool enteringClosed_ = false;
     std::string replyBuffer_;

@@ -16,6 +16,7 @@ const gui::TClassInfo& TFtpLog::StaticClass() {
         gui::TClassBuilder<TFtpLog>("TFtpLog", &TBaseComponent::StaticClass())
             .Boolean("Enabled", &TFtpLog::Enabled, &TFtpLog::SetEnabled)
             .String("FtpHistoryName", &TFtpLog::FtpHistoryName, &TFtpLog::SetFtpHistoryName)
+            .Object("FtpClient", &TFtpLog::FtpClient, &TFtpLog::SetFtpClient)
             .Creatable()
             .Build();
     return info;

@@ -254,7 +254,9 @@ public:
         return *this;
     }
 
-    template <typename Signature> TClassBuilder& Event(std::string name, TMethod<Signature> T::*field) {
+    template <typename Signature, typename B = T>
+    TClassBuilder& Event(std::string name, TMethod<Signature> B::*field) {
+        static_assert(std::is_base_of_v<B, T>);
         Add({std::move(name),
              TTypeKind::tkMethod,
              {},

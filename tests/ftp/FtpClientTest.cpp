@@ -42,7 +42,8 @@ public:
         return std::find(events.begin(), events.end(), event) != events.end();
     }
     bool SawError() const {
-        return std::any_of(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("error"); });
+        return std::any_of(events.begin(), events.end(),
+                           [](const std::string& e) { return e.starts_with("error"); });
     }
     int Count(const std::string& event) const {
         return static_cast<int>(std::count(events.begin(), events.end(), event));
