@@ -46,6 +46,8 @@ const gui::TClassInfo& TGetUpdateFile::StaticClass() {
             .Method("Timer1Timer", &TGetUpdateFile::Timer1Timer)
             .Method("Timer2Timer", &TGetUpdateFile::Timer2Timer)
             .Method("Timer3Timer", &TGetUpdateFile::Timer3Timer)
+            .Method("FtpClient1FtpStatus", &TGetUpdateFile::FtpClient1FtpStatus)
+            .Method("FtpClient1FtpError", &TGetUpdateFile::FtpClient1FtpError)
             .Build();
     return info;
 }
@@ -54,6 +56,8 @@ TGetUpdateFile::TGetUpdateFile(gui::TComponent* owner, TTodayFunction today)
     : TForm(owner), today_(std::move(today)) {
     gui::RegisterStandardClasses();
     gui::RegisterClass(multilang::TLangSwitch::StaticClass());
+    gui::RegisterClass(ftp::TFtpClient::StaticClass());
+    gui::RegisterClass(ftp::TFtpLog::StaticClass());
     CreateFromResource(kFormResource);
 }
 
@@ -78,6 +82,9 @@ void TGetUpdateFile::Loaded() {
     Timer2 = Bind<gui::TTimer>(*this, "Timer2");
     Timer3 = Bind<gui::TTimer>(*this, "Timer3");
     LangSwitch1 = Bind<multilang::TLangSwitch>(*this, "LangSwitch1");
+    FtpClient1 = Bind<ftp::TFtpClient>(*this, "FtpClient1");
+    FtpLog1 = Bind<ftp::TFtpLog>(*this, "FtpLog1");
+    if (const std::string port = ServerAccount().Port; !port.empty()) FtpClient1->SetWsPort(port);
 }
 
 void TGetUpdateFile::FormCreate(gui::TObject*) {
@@ -140,17 +147,5 @@ void TGetUpdateFile::FormClose(gui::TObject*, gui::TCloseAction&) {
 void TGetUpdateFile::FormDestroy(gui::TObject*) {
     FileQueue.reset();
 }
-
-void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {}
-void TGetUpdateFile::btnInstallClick(gui::TObject*) {}
-void TGetUpdateFile::btnExitClick(gui::TObject*) {}
-// Texts written by the workflow stay in their language; the caption loses its stamp.
-void TGetUpdateFile::BitBtn1Click(gui::TObject*) {
-    Chinese = !Chinese;
-    multilang::SetGlobalLanguage(Chinese ? 1 : 0);
-}
-void TGetUpdateFile::Timer1Timer(gui::TObject*) {}
-void TGetUpdateFile::Timer2Timer(gui::TObject*) {}
-void TGetUpdateFile::Timer3Timer(gui::TObject*) {}
 
 } // namespace app

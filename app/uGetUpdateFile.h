@@ -1,6 +1,8 @@
 // The updater's window: its controls, its state and its start-up.
 #pragma once
 
+#include "ftp/FtpClient.h"
+#include "ftp/FtpLog.h"
 #include "gui/Buttons.h"
 #include "gui/ComCtrls.h"
 #include "gui/ExtCtrls.h"
@@ -28,6 +30,20 @@ inline constexpr const char* kFormResource = "TGETUPDATEFILE";
 inline constexpr const char* kPreferredFolder = "C:\\Brantwell";
 inline constexpr const char* kInstallerFile = "SetupNVL.exe";
 inline constexpr const char* kDefaultRemoteFolder = "//NVL_program";
+inline constexpr const char* kRemoteInstaller = "Setup.exe";
+
+// The text without the spaces, tabs, line feeds and carriage returns at its ends.
+std::string TrimBlanks(const std::string& text);
+
+// The account the updater logs in with: built in, and overridden by the environment variables
+// NVL_FTP_HOST, NVL_FTP_USER and NVL_FTP_PASSWORD; NVL_FTP_PORT overrides the stored port.
+struct TServerAccount {
+    std::string Host;
+    std::string User;
+    std::string Password;
+    std::string Port;
+};
+TServerAccount ServerAccount();
 
 class TGetUpdateFile : public gui::TForm {
     GUI_CLASS_INFO
@@ -57,6 +73,8 @@ public:
     gui::TTimer* Timer2 = nullptr;
     gui::TTimer* Timer3 = nullptr;
     multilang::TLangSwitch* LangSwitch1 = nullptr;
+    ftp::TFtpClient* FtpClient1 = nullptr;
+    ftp::TFtpLog* FtpLog1 = nullptr;
 
     std::string UpdatedOn;
     std::string SavedCaption;
@@ -77,12 +95,20 @@ public:
     void Timer1Timer(gui::TObject* sender);
     void Timer2Timer(gui::TObject* sender);
     void Timer3Timer(gui::TObject* sender);
+    void FtpClient1FtpStatus(gui::TObject* sender, ftp::TFtpStatusCode statusCode, const char* infoText);
+    void FtpClient1FtpError(gui::TObject* sender, std::int32_t errorCode, const char* errorText);
 
     void Loaded() override;
 
 private:
     void ChooseLocalFolder();
     void ExpireCachedInstaller();
+    void ConfigureClient();
+    void BeginDownload();
+    void ParseListing();
+    void RetrieveNext();
+    void EndDownload();
+    void SetStatus(const std::string& text);
 
     TTodayFunction today_;
 };

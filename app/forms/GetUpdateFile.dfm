@@ -294,6 +294,23 @@ object GetUpdateFile: TGetUpdateFile
     TabOrder = 7
     OnClick = BitBtn1Click
   end
+  object FtpClient1: TFtpClient
+    ConnectTimeout = 0
+    FileType = ftBinary
+    FtpLog = FtpLog1
+    PassiveMode = False
+    TransferTimeout = 5000
+    WsPort = 'ftp'
+    LogName = 'PORT.LOG'
+    TraceName = 'PORT.TRC'
+    OnFtpError = FtpClient1FtpError
+    OnFtpStatus = FtpClient1FtpStatus
+  end
+  object FtpLog1: TFtpLog
+    Enabled = False
+    FtpHistoryName = 'FTPHIST.HIS'
+    FtpClient = FtpClient1
+  end
   object Timer1: TTimer
     Enabled = False
     Interval = 2000

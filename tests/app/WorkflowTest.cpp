@@ -1,0 +1,132 @@
+#include "app/uGetUpdateFile.h"
+
+#include "gui/ScriptedDialogs.h"
+#include "support/FtpServer.h"
+
+#include "gui/Application.h"
+#include "platform/Process.h"
+#include "port/PortErrors.h"
+#include "port/SocketDispatcher.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using app::TGetUpdateFile;
+
+namespace {
+
+struct FreeForm {
+    void operator()(TGetUpdateFile* form) const { gui::FreeComponent(form); }
+};
+
+std::string Contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The window started in English with its FTP account pointed at a local server.
+class Workflow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port::OpenMessageTables();
+        port::DeviceSocket();
+        previousFolder_ = fs::current_path();
+        arguments_ = win::CommandLineArguments();
+        ::setenv("NVL_DRIVE_C", drive_.path().c_str(), 1);
+        ::setenv("NVL_FTP_HOST", "127.0.0.1", 1);
+        ::setenv("NVL_FTP_PORT", std::to_string(server_.Port()).c_str(), 1);
+        ::setenv("NVL_FTP_USER", test::FtpServer::kUser, 1);
+        ::setenv("NVL_FTP_PASSWORD", test::FtpServer::kPassword, 1);
+        fs::create_directory(server_.Path("NVL_program"));
+        std::ofstream(server_.Path("NVL_program/Setup.exe"), std::ios::binary) << "MZ installer";
+        std::ofstream(server_.Path("NVL_program/data.bin"), std::ios::binary) << std::string(70000, 'd');
+        win::SetCommandLineArguments({arguments_.front(), "NVL", "E"});
+        window_.reset(new TGetUpdateFile(nullptr));
+    }
+    void TearDown() override {
+        window_.reset();
+        fs::current_path(previousFolder_);
+        win::SetCommandLineArguments(arguments_);
+        for (const char* variable :
+             {"NVL_DRIVE_C", "NVL_FTP_HOST", "NVL_FTP_PORT", "NVL_FTP_USER", "NVL_FTP_PASSWORD"})
+            ::unsetenv(variable);
+    }
+
+    bool QuestionAsked() const {
+        for (const auto& box : dialogs_.Shown())
+            if (box.Caption == "Confirm") return true;
+        return false;
+    }
+
+    test::ScriptedDialogs dialogs_;
+    test::FtpServer server_;
+    test::TempFolder drive_{"drive-c"};
+    fs::path previousFolder_;
+    std::vector<std::string> arguments_;
+    std::unique_ptr<TGetUpdateFile, FreeForm> window_;
+};
+
+} // namespace
+
+TEST(WorkflowTexts, TrimBlanksRemovesOnlyTheFourBlanks) {
+    EXPECT_EQ(app::TrimBlanks(" \tSetup.exe\r\n"), "Setup.exe");
+    EXPECT_EQ(app::TrimBlanks("a b"), "a b");
+    EXPECT_EQ(app::TrimBlanks(" \r\n\t "), "");
+    EXPECT_EQ(app::TrimBlanks("\x01name\x01"), "\x01name\x01") << "other control characters stay";
+}
+
+TEST_F(Workflow, ADownloadFetchesEveryFileOfTheRemoteFolderAndAsks) {
+    std::ofstream(app::LocalFolder + "SetupNVL.exe") << "old installer";
+    dialogs_.Answer(gui::mrNo);
+    window_->btnFileDownloadClick(nullptr);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "Please wait.....");
+    EXPECT_FALSE(fs::exists(app::LocalFolder + "SetupNVL.exe")) << "the old installer goes first";
+    ASSERT_TRUE(test::PumpUntil([&] { return QuestionAsked(); }, 40000))
+        << window_->StatusBar1->SimpleText() << " "
+        << testing::PrintToString(window_->InfoMemo->Lines()->ToVector());
+
+    EXPECT_EQ(Contents(app::LocalFolder + "SetupNVL.exe"), "MZ installer")
+        << "Setup.exe is stored as SetupNVL.exe";
+    EXPECT_EQ(Contents(app::LocalFolder + "data.bin"), std::string(70000, 'd'));
+    const std::vector<std::string> received = window_->Memo1->Lines()->ToVector();
+    EXPECT_EQ(std::set<std::string>(received.begin(), received.end()),
+              (std::set<std::string>{"Setup.exe", "data.bin"}));
+    EXPECT_EQ(window_->FilesReceived, 2);
+    EXPECT_EQ(window_->InfoMemo->Lines()->IndexOf("data.bin") >= 0, true)
+        << "the listing of the remote folder";
+    const auto& question = dialogs_.Shown().back();
+    EXPECT_EQ(question.Text, "Required files had been completely downloaded, install program now?");
+    ASSERT_TRUE(test::PumpUntil([&] { return window_->StatusBar1->SimpleText() == "Logged out"; }, 5000));
+    EXPECT_EQ(app::FileQueue->Count(), 0);
+    EXPECT_FALSE(window_->FtpClient1->Connected());
+    for (gui::TTimer* timer : {window_->Timer1, window_->Timer2, window_->Timer3})
+        EXPECT_FALSE(timer->Running());
+}
+
+TEST_F(Workflow, ARefusedLoginShowsTheErrorAndKeepsWaiting) {
+    ::setenv("NVL_FTP_PASSWORD", "wrong", 1);
+    window_->btnFileDownloadClick(nullptr);
+    ASSERT_TRUE(test::PumpUntil([&] { return !dialogs_.Shown().empty(); }, 10000));
+    EXPECT_EQ(dialogs_.Shown()[0].Caption, "FTP Error: 530");
+    EXPECT_EQ(dialogs_.Shown()[0].Text.substr(0, 4), "530 ");
+    EXPECT_TRUE(window_->Timer3->Running()) << "the login is still awaited";
+    EXPECT_FALSE(window_->LoggedIn);
+}
+
+TEST_F(Workflow, InstallingWithoutAnInstallerSaysSoAndEnds) {
+    window_->btnInstallClick(nullptr);
+    ASSERT_EQ(dialogs_.Shown().size(), 1u);
+    EXPECT_EQ(dialogs_.Shown()[0].Text, "Required files not complete !");
+    win::MSG message;
+    bool quit = false;
+    while (win::PeekMessageA(&message, nullptr, 0, 0, win::PM_REMOVE))
+        quit = quit || message.message == win::WM_QUIT;
+    EXPECT_TRUE(quit) << "the application terminates";
+}
