@@ -9,16 +9,6 @@
 namespace ftp {
 namespace {
 
-constexpr std::uint8_t kLogEnable = 242;
-constexpr std::uint8_t kLogDisable = 243;
-constexpr std::uint8_t kLogStringPacket = 244;
-constexpr std::uint8_t kLogSizePacket = 245;
-constexpr std::uint8_t kLogTimeout = 246;
-constexpr std::uint8_t kLogStartString = 247;
-constexpr std::uint8_t kLogEndString = 248;
-constexpr std::uint8_t kLogIdle = 249;
-constexpr std::uint8_t kLogWaiting = 250;
-constexpr std::uint8_t kLogCollecting = 251;
 constexpr std::size_t kBufferStep = 8192;
 
 char UpperAscii(char c) {
@@ -151,9 +141,9 @@ void TDataPacket::Arm() {
             enablePending_ = true;
             return;
         }
-        Log(kLogEnable);
+        Log(port::lsPacketEnable);
         if (startCond_ == TPacketStartCond::scString) {
-            Log(kLogStartString, startString_);
+            Log(port::lsPacketStartString, startString_);
             if (startString_.empty()) throw port::EInvalidProperty(-5501);
             if ((endCond_ & ecPacketSize) && static_cast<std::int32_t>(startString_.size()) > packetSize_)
                 throw port::EInvalidProperty(-5502);
@@ -168,7 +158,7 @@ void TDataPacket::Arm() {
         }
         if (endCond_ & ecString) {
             if (endString_.empty()) throw port::EInvalidProperty(-5504);
-            Log(kLogEndString, endString_);
+            Log(port::lsPacketEndString, endString_);
             end_ = MakePattern(endString_);
         }
         if ((endCond_ & ecPacketSize) && packetSize_ == 0) throw port::EInvalidProperty(-5505);
@@ -183,7 +173,7 @@ void TDataPacket::Disarm() {
     startPending_ = false;
     if (manager_ == nullptr) return;
     SetMode(TMode::pmIdle);
-    Log(kLogDisable);
+    Log(port::lsPacketDisable);
 }
 
 void TDataPacket::SetMode(TMode mode) {
@@ -203,7 +193,9 @@ void TDataPacket::SetMode(TMode mode) {
     } else if (old == TMode::pmCollecting) {
         ReleaseLock();
     }
-    Log(mode == TMode::pmIdle ? kLogIdle : mode == TMode::pmWaitStart ? kLogWaiting : kLogCollecting);
+    Log(mode == TMode::pmIdle        ? port::lsPacketIdle
+        : mode == TMode::pmWaitStart ? port::lsPacketWaiting
+                                     : port::lsPacketCollecting);
 }
 
 void TDataPacket::ReleaseLock() {
@@ -316,8 +308,8 @@ void TDataPacket::Deliver(TEnd end) {
     if (!includeStrings_ && end == TEnd::ByString) length -= static_cast<std::int32_t>(end_.Match.size());
     length = std::max(length, 0);
     const auto* data = reinterpret_cast<const char*>(manager.buffer_.data()) + offset;
-    Log(kLogStringPacket, logTag_);
-    Log(end == TEnd::BySize ? kLogSizePacket : kLogStringPacket,
+    Log(port::lsPacketString, logTag_);
+    Log(end == TEnd::BySize ? port::lsPacketSize : port::lsPacketString,
         std::string(data, static_cast<std::size_t>(length)));
     if (OnPacket) Guarded([&] { OnPacket(this, data, length); });
     if (OnStringPacket)
@@ -331,7 +323,7 @@ void TDataPacket::Deliver(TEnd end) {
 void TDataPacket::TimedOut() {
     TDataPacketManager& manager = *manager_;
     manager.BeginEvent();
-    Log(kLogTimeout);
+    Log(port::lsPacketTimeout);
     enabled_ = false;
     SetMode(TMode::pmIdle);
     if (OnTimeout) Guarded([&] { OnTimeout(this); });

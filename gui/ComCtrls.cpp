@@ -79,38 +79,27 @@ void TTreeNode::SetText(const std::string& text) {
     tree_.Changed("Items");
 }
 
-int TTreeNodes::Count() const {
-    int count = 0;
-    std::vector<const TTreeNode*> pending;
-    for (const auto& root : roots_)
-        pending.push_back(root.get());
+std::vector<TTreeNode*> TTreeNodes::InOrder() const {
+    std::vector<TTreeNode*> nodes;
+    // Depth first, each node before its children.
+    std::vector<TTreeNode*> pending;
+    for (auto root = roots_.rbegin(); root != roots_.rend(); ++root)
+        pending.push_back(root->get());
     while (!pending.empty()) {
-        const TTreeNode* node = pending.back();
+        TTreeNode* node = pending.back();
         pending.pop_back();
-        ++count;
-        for (const auto& child : node->children_)
-            pending.push_back(child.get());
+        nodes.push_back(node);
+        for (auto child = node->children_.rbegin(); child != node->children_.rend(); ++child)
+            pending.push_back(child->get());
     }
-    return count;
+    return nodes;
 }
 
 TTreeNode* TTreeNodes::Item(int absoluteIndex) const {
-    if (absoluteIndex < 0) return nullptr;
-    // Depth first, each node before its children.
-    std::vector<const std::vector<std::unique_ptr<TTreeNode>>*> levels{&roots_};
-    std::vector<std::size_t> positions{0};
-    while (!levels.empty()) {
-        if (positions.back() == levels.back()->size()) {
-            levels.pop_back();
-            positions.pop_back();
-            continue;
-        }
-        TTreeNode* node = (*levels.back())[positions.back()++].get();
-        if (absoluteIndex-- == 0) return node;
-        levels.push_back(&node->children_);
-        positions.push_back(0);
-    }
-    return nullptr;
+    const std::vector<TTreeNode*> nodes = InOrder();
+    return absoluteIndex < 0 || absoluteIndex >= static_cast<int>(nodes.size())
+               ? nullptr
+               : nodes[static_cast<std::size_t>(absoluteIndex)];
 }
 
 TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text) {

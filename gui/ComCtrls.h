@@ -82,8 +82,11 @@ private:
 class TTreeNodes {
 public:
     explicit TTreeNodes(TTreeView& tree) : tree_(tree) {}
-    int Count() const;
+    int Count() const { return static_cast<int>(InOrder().size()); }
+    // nullptr beyond the last node.
     TTreeNode* Item(int absoluteIndex) const;
+    // Every node in absolute index order.
+    std::vector<TTreeNode*> InOrder() const;
     // A new last root, or a new last child of `parent`.
     TTreeNode* Add(const std::string& text) { return AddChild(nullptr, text); }
     TTreeNode* AddChild(TTreeNode* parent, const std::string& text);

@@ -8,13 +8,11 @@ namespace {
 constexpr win::LPCSTR kClassName = "TPUtilWindow";
 
 void RegisterOnce(win::WNDPROC procedure) {
-    static const bool registered = [&] {
-        win::WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.lpszClassName = kClassName;
-        return win::RegisterClassA(&windowClass) != 0;
-    }();
-    if (!registered) throw std::runtime_error("cannot register the hidden window class");
+    win::WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = kClassName;
+    if (!win::EnsureClassRegistered(windowClass))
+        throw std::runtime_error("cannot register the hidden window class");
 }
 
 } // namespace

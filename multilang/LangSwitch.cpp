@@ -121,8 +121,10 @@ void ApplyStatusBar(TEntry& entry, gui::TStatusBar& bar) {
 void ApplyTree(TEntry& entry, gui::TTreeView& tree) {
     const gui::TSortType sortType = tree.SortType();
     tree.SetSortType(gui::TSortType::stNone);
-    gui::TTreeNodes& nodes = tree.Items();
-    entry.ApplyElements(nodes.Count(), [&](int k, const std::string& text) { nodes.Item(k)->SetText(text); });
+    const std::vector<gui::TTreeNode*> nodes = tree.Items().InOrder();
+    entry.ApplyElements(static_cast<int>(nodes.size()), [&](int k, const std::string& text) {
+        nodes[static_cast<std::size_t>(k)]->SetText(text);
+    });
     tree.SetSortType(sortType);
 }
 
@@ -168,8 +170,8 @@ void GatherCaptionAndText(TGatherer& rows, gui::TComponent& component) {
 }
 
 void GatherTree(TGatherer& rows, gui::TTreeView& tree) {
-    for (int k = 0; k < tree.Items().Count(); ++k)
-        rows.Add(tree.Items().Item(k)->Text());
+    for (const gui::TTreeNode* node : tree.Items().InOrder())
+        rows.Add(node->Text());
 }
 
 void GatherListView(TGatherer& rows, gui::TListView& view) {

@@ -119,6 +119,10 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     return entry->atom;
 }
 
+bool EnsureClassRegistered(const WNDCLASSA& windowClass) {
+    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);

@@ -79,6 +79,9 @@ struct CREATESTRUCTA {
 
 // Class names are compared ignoring letter case. Fails with ERROR_CLASS_ALREADY_EXISTS.
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
+// Registers the class unless a class of that name exists already: true when it is there
+// afterwards. For code that makes windows of its own class whenever it needs one.
+bool EnsureClassRegistered(const WNDCLASSA& windowClass);
 // Fails with ERROR_CLASS_HAS_WINDOWS while windows of the class exist.
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 BOOL GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* windowClass);

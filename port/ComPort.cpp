@@ -19,15 +19,13 @@ constexpr int kAlreadyOpen = -2008;
 constexpr int kBadPortId = -2001;
 
 void RegisterPortWindowClass(win::WNDPROC procedure) {
-    static const bool registered = [procedure] {
-        win::WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.cbWndExtra = 4;
-        windowClass.hInstance = win::GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kWindowClass;
-        return win::RegisterClassA(&windowClass) != 0;
-    }();
-    if (!registered) throw rtl::Exception("cannot register the port window class");
+    win::WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.cbWndExtra = 4;
+    windowClass.hInstance = win::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    if (!win::EnsureClassRegistered(windowClass))
+        throw rtl::Exception("cannot register the port window class");
 }
 
 bool Recording(TTraceLogState state) {

@@ -40,9 +40,19 @@ enum TLogSubType : std::uint8_t {
     lsAvailTrigger = 16,
     lsWindow = 17,
     lsMethod = 19,
-    lsTelnetSentWill = 20,
+    lsTelnetSentWill = 20, // to 23: WILL, WON'T, DO, DON'T sent
+    lsTelnetRecvWill = 24, // to 27: the same received
+    lsTelnetCommand = 28,
     lsTelnetSentTerm = 29,
     lsPacketEnable = 242,
+    lsPacketDisable = 243,
+    lsPacketString = 244,
+    lsPacketSize = 245,
+    lsPacketTimeout = 246,
+    lsPacketStartString = 247,
+    lsPacketEndString = 248,
+    lsPacketIdle = 249,
+    lsPacketWaiting = 250,
     lsPacketCollecting = 251,
 };
 
@@ -65,7 +75,6 @@ public:
     void Resume() { on_ = !entries_.empty(); }
     void Discard();
     bool On() const { return on_; }
-    bool HasBuffer() const { return !entries_.empty(); }
     // Writes the entries oldest first and discards the trace; 0 or a negated I/O error. An
     // empty trace writes no file.
     int Save(const std::string& fileName, bool append, TByteFormat format);

@@ -708,23 +708,31 @@ void TBaseDispatcher::AddWindowHandler(win::HWND window) {
     LogEntry(ltHandlerAlloc, lsWindow, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
 }
 
-void TBaseDispatcher::RemoveWindowHandler(win::HWND window) {
+// The first live entry that matches goes: at once, or at the end of a notification in progress.
+// One that is not found lets the flags be recomputed.
+template <typename Handler, typename Matches>
+void TBaseDispatcher::RemoveHandler(std::vector<Handler>& handlers, Matches matches, std::uint8_t subType,
+                                    std::uint32_t value) {
     const TLock lock(stateLock_);
-    const auto found =
-        std::find_if(windowHandlers_.begin(), windowHandlers_.end(),
-                     [window](const TWindowHandler& h) { return h.Window == window && !h.Removed; });
-    if (found == windowHandlers_.end()) {
+    const auto found = std::find_if(handlers.begin(), handlers.end(),
+                                    [&](const Handler& h) { return !h.Removed && matches(h); });
+    if (found == handlers.end()) {
         RecomputeHandlerFlags(0);
         return;
     }
-    LogEntry(ltHandlerDispose, lsWindow,
-             static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
+    LogEntry(ltHandlerDispose, subType, value);
     if (inNotify_) {
         found->Removed = true;
         removalPending_ = true;
     } else {
-        windowHandlers_.erase(found);
+        handlers.erase(found);
     }
+}
+
+void TBaseDispatcher::RemoveWindowHandler(win::HWND window) {
+    RemoveHandler(
+        windowHandlers_, [window](const TWindowHandler& h) { return h.Window == window; }, lsWindow,
+        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window)));
 }
 
 void TBaseDispatcher::AddEventHandler(const TEventHandlerProc& handler) {
@@ -735,21 +743,9 @@ void TBaseDispatcher::AddEventHandler(const TEventHandlerProc& handler) {
 }
 
 void TBaseDispatcher::RemoveEventHandler(const TEventHandlerProc& handler) {
-    const TLock lock(stateLock_);
-    const auto found =
-        std::find_if(eventHandlers_.begin(), eventHandlers_.end(),
-                     [&](const TEventHandler& h) { return h.Method.Code() == handler.Code() && !h.Removed; });
-    if (found == eventHandlers_.end()) {
-        RecomputeHandlerFlags(0);
-        return;
-    }
-    LogEntry(ltHandlerDispose, lsMethod, 0);
-    if (inNotify_) {
-        found->Removed = true;
-        removalPending_ = true;
-    } else {
-        eventHandlers_.erase(found);
-    }
+    RemoveHandler(
+        eventHandlers_, [&](const TEventHandler& h) { return h.Method.Code() == handler.Code(); }, lsMethod,
+        0);
 }
 
 void TBaseDispatcher::SnapshotTriggers(TTriggerSnapshot& snapshot) {

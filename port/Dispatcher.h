@@ -101,7 +101,6 @@ public:
     // A hidden window of class "DispatchWindow" (registered by the device that uses it).
     win::HWND DispatcherWindow() const { return dispatcherWindow_; }
     bool DispatchingStarted() const { return dispatchingStarted_; }
-    std::uint32_t TimeBase() const { return timeBase_; }
 
     // Device operations, in their slot order. Integer results are 0 or a count, or a negative
     // error code.
@@ -220,6 +219,9 @@ private:
     bool CheckStatusTriggers();
     bool CheckDataTriggers();
     bool NotifyHandlers(win::UINT message, std::uint32_t wParam, std::uint32_t data);
+    template <typename Handler, typename Matches>
+    void RemoveHandler(std::vector<Handler>& handlers, Matches matches, std::uint8_t subType,
+                       std::uint32_t value);
     void EndNotify();
     std::uint32_t HeldCount() const;
     std::uint32_t UnreadBefore(std::uint32_t position, std::int32_t patternLength) const;

@@ -41,14 +41,11 @@ win::LRESULT DispatchWindowProc(win::HWND window, win::UINT message, win::WPARAM
 }
 
 void RegisterDispatchWindowClass() {
-    static const bool registered = [] {
-        win::WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = &DispatchWindowProc;
-        windowClass.hInstance = win::GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "DispatchWindow";
-        return win::RegisterClassA(&windowClass) != 0;
-    }();
-    if (!registered) throw rtl::Exception("Resource not available");
+    win::WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &DispatchWindowProc;
+    windowClass.hInstance = win::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "DispatchWindow";
+    if (!win::EnsureClassRegistered(windowClass)) throw rtl::Exception("Resource not available");
 }
 
 // A step of the device setup failed for good (would-block only means under way).
@@ -250,11 +247,6 @@ void TDeviceSocket::ForgetConnection() {
     const TLock lock(ConnectionLock);
     cachedSocket_ = win::INVALID_SOCKET;
     cachedConnection_ = nullptr;
-}
-
-win::SOCKET TDeviceSocket::MainSocketOf(win::SOCKET socket) {
-    const TWsConnection* connection = FindConnection(socket);
-    return connection == nullptr ? win::INVALID_SOCKET : connection->MainSocket();
 }
 
 void TDeviceSocket::NotifyDispatcher(win::SOCKET socket, win::LPARAM) {

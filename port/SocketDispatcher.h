@@ -75,7 +75,6 @@ public:
 
     // The connection whose comm or main socket is `socket`, or nullptr.
     TWsConnection* FindConnection(win::SOCKET socket);
-    win::SOCKET MainSocketOf(win::SOCKET socket);
     // Runs a dispatch pass of the socket's dispatcher now.
     void NotifyDispatcher(win::SOCKET socket, win::LPARAM lParam);
     // The port's answer to a notice, or 0 when the socket has no dispatcher.

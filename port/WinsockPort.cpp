@@ -42,7 +42,8 @@ TCustomWinsockPort::TCustomWinsockPort(gui::TComponent* owner) : TCustomComPort(
 TCustomWinsockPort::~TCustomWinsockPort() {
     if (PortState() == TPortState::psOpen) ClosePort();
     if (PortWindow() != nullptr && previousProc_ != nullptr)
-        win::SetWindowLongPtrA(PortWindow(), win::GWLP_WNDPROC, reinterpret_cast<win::LONG_PTR>(previousProc_));
+        win::SetWindowLongPtrA(PortWindow(), win::GWLP_WNDPROC,
+                               reinterpret_cast<win::LONG_PTR>(previousProc_));
 }
 
 void TCustomWinsockPort::SetAddressSetting(std::string& setting, const std::string& value) {

@@ -21,11 +21,10 @@ constexpr std::uint8_t OptionBinary = 0;
 constexpr std::uint8_t OptionEcho = 1;
 constexpr std::uint8_t OptionSuppressGoAhead = 3;
 constexpr std::uint8_t OptionTerminalType = 24;
-constexpr std::uint8_t kLogCommand = 28;
 
 // The dispatch-log subtypes of a command received (24..27) and sent (20..23).
 std::uint8_t ReceivedSubType(std::uint8_t command) {
-    return static_cast<std::uint8_t>(lsTelnetSentWill + 4 + (command - WILL));
+    return static_cast<std::uint8_t>(lsTelnetRecvWill + (command - WILL));
 }
 std::uint8_t SentSubType(std::uint8_t command) {
     return static_cast<std::uint8_t>(lsTelnetSentWill + (command - WILL));
@@ -189,7 +188,7 @@ TWsConnection::TFiltered TWsConnection::FilterSequence(std::uint8_t& delivered) 
         Consume(3);
         return TFiltered::Consumed;
     default:
-        Log(kLogCommand, command);
+        Log(lsTelnetCommand, command);
         Consume(2);
         return TFiltered::Consumed;
     }

@@ -178,6 +178,12 @@ TEST(MessageLoop, ExtraBytesHoldValuesPerWindow) {
     windowClass.lpszClassName = "EXTRABYTESCLASS";
     EXPECT_EQ(win::RegisterClassA(&windowClass), 0) << "class names ignore letter case";
     EXPECT_EQ(win::GetLastError(), win::ERROR_CLASS_ALREADY_EXISTS);
+    EXPECT_TRUE(win::EnsureClassRegistered(windowClass)) << "a class that is there already will do";
+    windowClass.lpfnWndProc = nullptr;
+    windowClass.lpszClassName = "NoProcedureClass";
+    EXPECT_FALSE(win::EnsureClassRegistered(windowClass));
+    windowClass.lpfnWndProc = &win::DefWindowProcA;
+    windowClass.lpszClassName = "ExtraBytesClass";
 
     const win::HWND a =
         win::CreateWindowExA(0, "extrabytesclass", "a", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
