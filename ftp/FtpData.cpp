@@ -68,8 +68,10 @@ bool TCustomFtpClient::OpenActive() {
     std::string text = dataSocket_->AddressToText(dataAddress_.sin_addr.s_addr) + "." +
                        std::to_string(port >> 8) + "." + std::to_string(port & 0xFF);
     std::replace(text.begin(), text.end(), '.', ',');
+    // Listening comes first: a server may connect as soon as it has the PORT command.
+    if (dataSocket_->StartListen(listenHandle_, kListenBacklog) != 0) return false;
     SendCommand("PORT " + text);
-    return dataSocket_->StartListen(listenHandle_, kListenBacklog) == 0;
+    return true;
 }
 
 void TCustomFtpClient::ConnectPassiveData(const std::string& text) {
