@@ -1,6 +1,7 @@
 #include "platform/Path.h"
 
-#include <algorithm>
+#include "platform/CodePage.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -31,8 +32,16 @@ std::string NativePath(std::string_view path) {
         if (!path.empty() && path[0] != '\\' && path[0] != '/') native += '/';
         if (native == "/" && !path.empty()) native.clear(); // the root needs no second separator
     }
-    native.append(path);
-    std::replace(native.begin(), native.end(), '\\', '/');
+    // A backslash that is the trail byte of a double-byte character belongs to the character.
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+            native += c;
+            native += path[++i];
+        } else {
+            native += c == '\\' ? '/' : c;
+        }
+    }
     return native;
 }
 

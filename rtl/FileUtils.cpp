@@ -1,5 +1,6 @@
 #include "rtl/FileUtils.h"
 
+#include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -90,6 +91,19 @@ std::string ExtractFileExt(const std::string& name) {
 std::string IncludeTrailingPathDelimiter(const std::string& name) {
     if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return name;
     return name + '/';
+}
+
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto byte = static_cast<unsigned char>(name[i]);
+        if (win::IsDBCSLeadByte(byte) && i + 1 < name.size()) {
+            byte = static_cast<unsigned char>(name[++i]);
+            if (byte == '\\') continue; // the trail byte of a character
+        }
+        if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == ':' || byte == '\\') return false;
+    }
+    return true;
 }
 
 int ParamCount() {

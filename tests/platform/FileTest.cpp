@@ -43,6 +43,16 @@ TEST(Path, DriveCMapsToItsFolderAndBackslashesBecomeSlashes) {
     EXPECT_EQ(win::NativePath("C:\\Brantwell"), "/home/someone/Brantwell");
 }
 
+// "\xA5\x5C" is one Big5 character whose trail byte is a backslash.
+TEST(Path, TrailBytesOfDoubleByteCharactersAreNoSeparators) {
+    ::setenv("NVL_DRIVE_C", "/tmp/drive-c", 1);
+    EXPECT_EQ(win::NativePath("C:\\Brantwell\\\xA5\x5C.txt"), "/tmp/drive-c/Brantwell/\xA5\x5C.txt");
+    EXPECT_EQ(win::NativePath("\xA5\x5C\\\xA5\x5C"), "\xA5\x5C/\xA5\x5C");
+    EXPECT_EQ(win::NativePath("a\xA5"), "a\xA5") << "a lead byte at the end stands alone";
+    EXPECT_EQ(win::NativePath("\x41\x5C\xA5\x5C"), "A/\xA5\x5C") << "after a single-byte character it separates";
+    ::unsetenv("NVL_DRIVE_C");
+}
+
 TEST_F(Files, CreateWriteSeekReadAndTruncate) {
     const std::string name = Path("data.bin");
     win::HANDLE file = win::CreateFileA(name.c_str(), win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
