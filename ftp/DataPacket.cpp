@@ -420,8 +420,9 @@ void TDataPacketManager::TriggerHandler(std::uint32_t msg, std::uint32_t wParam,
     if (dispatcher == nullptr) return;
     if (msg == port::MsgTriggerAvail) {
         const std::size_t old = buffer_.size();
+        // Growing geometrically keeps the copying linear in what arrives.
         if (old + wParam >= buffer_.capacity())
-            buffer_.reserve((old + wParam) / kBufferStep * kBufferStep + kBufferStep);
+            buffer_.reserve(std::max({old + wParam + 1, 2 * buffer_.capacity(), kBufferStep}));
         buffer_.resize(old + wParam);
         const int read = dispatcher->ReadBuffered(buffer_.data() + old, wParam);
         buffer_.resize(old + static_cast<std::size_t>(std::max(read, 0)));

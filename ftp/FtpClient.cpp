@@ -15,12 +15,25 @@ constexpr win::UINT_PTR ConnectTimerId = 1;
 constexpr std::size_t kMaxReply = FtpBufferSize - 1;
 constexpr std::int32_t kLogoutPauseTicks = 5;
 
+bool StartsWithCode(const std::string& line) {
+    return line.size() >= 3 && std::all_of(line.begin(), line.begin() + 3, [](char c) {
+               return std::isdigit(static_cast<unsigned char>(c));
+           });
+}
+
 // The number in the line's first three characters, 0 when they are not one.
 std::int32_t ReplyCode(const std::string& line) {
-    if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3,
-                                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-        return 0;
-    return std::stoi(line.substr(0, 3));
+    return StartsWithCode(line) ? std::stoi(line.substr(0, 3)) : 0;
+}
+
+// A reply that ends the command it answers, as opposed to a preliminary one.
+bool IsFinalReply(std::int32_t code) {
+    return code >= 200 && code <= 599;
+}
+
+// CR, LF or NUL would end the command line early and start another.
+bool BreaksCommandLine(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
 std::string FromFifth(const std::string& text) {
@@ -96,7 +109,9 @@ TCustomFtpClient::TCustomFtpClient(gui::TComponent* owner) : TCustomWinsockPort(
     replyPacket_->SetComPort(this);
     replyPacket_->SetStartCond(TPacketStartCond::scAnyData);
     replyPacket_->SetEndString("\r\n");
-    replyPacket_->SetEndCond(ecString);
+    // A line that reaches the bound without its CR LF arrives cut there and ends the connection.
+    replyPacket_->SetPacketSize(MaxReplyLine);
+    replyPacket_->SetEndCond(ecString | ecPacketSize);
     replyPacket_->SetTimeOut(0);
     replyPacket_->OnStringPacket = TStringPacketNotifyEvent(this, &TCustomFtpClient::ReplyLine);
     replyPacket_->SetEnabled(false);
@@ -144,9 +159,14 @@ void TCustomFtpClient::EnterState(TControlState state) {
         if (enteringClosed_) return;
         enteringClosed_ = true;
         StopTransferTimer();
+        StopConnectTimer();
         CloseDataHandles();
         SetActive(false);
         commandStack_.clear();
+        multiLineActive_ = false;
+        replyTooLong_ = false;
+        repliesOwed_ = 0;
+        staleReplies_ = 0;
         enteringClosed_ = false;
         state_ = state;
         if (old >= TControlState::cnReady) {
@@ -158,7 +178,10 @@ void TCustomFtpClient::EnterState(TControlState state) {
         return;
     }
     case TControlState::cnReady:
-        ShutDataChannel(true);
+        // A transfer reported done has read its data already; one that failed must not write more.
+        ShutDataChannel();
+        commandStack_.clear();
+        staleReplies_ = repliesOwed_;
         break;
     default:
         break;
@@ -168,11 +191,14 @@ void TCustomFtpClient::EnterState(TControlState state) {
 
 bool TCustomFtpClient::Login() {
     if (state_ != TControlState::cnClosed && state_ != TControlState::cnLogin) return false;
-    if (ConnectTimeout > 0)
-        win::SetTimer(ftpWindow_->Handle(), ConnectTimerId,
-                      static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
+    if (BreaksCommandLine(UserName) || BreaksCommandLine(Password) || BreaksCommandLine(Account))
+        return false;
     bool result = true;
     if (state_ == TControlState::cnClosed) {
+        // The connect timer runs until the greeting; a repeated USER has the transfer timer.
+        if (ConnectTimeout > 0)
+            win::SetTimer(ftpWindow_->Handle(), ConnectTimerId,
+                          static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
         SetActive(true);
         result = PortState() == port::TPortState::psOpen;
     } else {
@@ -184,6 +210,8 @@ bool TCustomFtpClient::Login() {
 
 bool TCustomFtpClient::Logout() {
     const bool open = PortState() == port::TPortState::psOpen;
+    // A transfer cut short by the caller is no error of the server's.
+    transferHalted_ = true;
     if (open) SendCommand("QUIT");
     port::DelayTicks(kLogoutPauseTicks, true);
     SetActive(false);
@@ -191,7 +219,7 @@ bool TCustomFtpClient::Logout() {
 }
 
 bool TCustomFtpClient::ChangeDir(const std::string& dir) {
-    if (state_ != TControlState::cnReady) return false;
+    if (state_ != TControlState::cnReady || BreaksCommandLine(dir)) return false;
     EnterState(TControlState::cnDirectory);
     SendCommand(dir.empty() ? "PWD" : "CWD " + dir);
     return true;
@@ -205,11 +233,14 @@ bool TCustomFtpClient::CurrentDir() {
 }
 
 bool TCustomFtpClient::ListDir(const std::string& dir, bool fullList) {
-    if (state_ != TControlState::cnReady) return false;
+    if (state_ != TControlState::cnReady || BreaksCommandLine(dir)) return false;
     EnterState(TControlState::cnListing);
     QueueCommand(std::string(fullList ? "LIST" : "NLST") + (dir.empty() ? "" : " " + dir));
-    std::fill(dataBuffer_.begin(), dataBuffer_.end(), 0);
+    listing_.clear();
     TransferredBytes = 0;
+    transferHalted_ = false;
+    dataEnded_ = false;
+    completionReplied_ = false;
     if (PassiveMode) QueueCommand("PASV");
     QueueCommand("TYPE A");
     return OpenDataChannel();
@@ -217,14 +248,18 @@ bool TCustomFtpClient::ListDir(const std::string& dir, bool fullList) {
 
 bool TCustomFtpClient::Retrieve(const std::string& remoteName, const std::string& localName,
                                 TFtpReceiveMode mode) {
-    if (state_ != TControlState::cnReady || remoteName.empty() || localName.empty()) return false;
+    if (state_ != TControlState::cnReady || remoteName.empty() || localName.empty() ||
+        BreaksCommandLine(remoteName) || BreaksCommandLine(localName))
+        return false;
     EnterState(TControlState::cnRetrieving);
     QueueCommand("RETR " + remoteName);
     RemotePath = remoteName;
     LocalPath = localName;
-    OpenLocalFile(localName, mode);
     TransferredBytes = 0;
     transferHalted_ = false;
+    dataEnded_ = false;
+    completionReplied_ = false;
+    if (!OpenLocalFile(localName, mode)) return false;
     if (PassiveMode) QueueCommand("PASV");
     QueueCommand(std::string("TYPE ") + "AI"[static_cast<int>(fileType_)]);
     return OpenDataChannel();
@@ -241,7 +276,6 @@ bool TCustomFtpClient::Abort() {
 }
 
 void TCustomFtpClient::NotifyConnect() {
-    StopConnectTimer();
     if (replyPacket_ != nullptr) replyPacket_->SetEnabled(true);
     if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
         dispatcher->AddEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
@@ -253,6 +287,8 @@ void TCustomFtpClient::NotifyDisconnect() {
     if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
         dispatcher->RemoveEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
     if (replyPacket_ != nullptr) replyPacket_->SetEnabled(false);
+    if (TransferUnderWay() && !transferHalted_)
+        ReportError(FtpErrorConnectionLost, "Connection closed before the transfer was confirmed");
     EnterState(TControlState::cnClosed);
 }
 
@@ -262,6 +298,7 @@ void TCustomFtpClient::StopConnectTimer() {
 
 void TCustomFtpClient::SendCommand(const std::string& line) {
     StartTransferTimer();
+    ++repliesOwed_;
     SendText(line + "\r\n");
 }
 
@@ -312,34 +349,58 @@ void TCustomFtpClient::TriggerHandler(std::uint32_t msg, std::uint32_t wParam, s
 }
 
 void TCustomFtpClient::ReplyLine(gui::TObject*, const std::string& line) {
+    if (replyTooLong_) return;
+    replyTooLong_ = !line.ends_with("\r\n");
     Post(FtpMsgReply, static_cast<win::WPARAM>(ReplyCode(line)), line);
 }
 
-void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
+// True while the line belongs to a multi-line reply that is still being gathered into
+// ReplyBuffer; false for the line that is the reply to act on.
+bool TCustomFtpClient::GatherMultiLine(const std::string& line) {
     if (!multiLineActive_) {
         replyBuffer_ = line.substr(0, kMaxReply);
-        if (line.size() > 3 && line[3] == '-') {
+        if (StartsWithCode(line) && line.size() > 3 && line[3] == '-') {
             multiLineActive_ = true;
-            multiLinePrefix_ = std::to_string(code) + " ";
+            multiLinePrefix_ = line.substr(0, 3) + " ";
+            return true;
+        }
+        return false;
+    }
+    if (!line.starts_with(multiLinePrefix_)) {
+        replyBuffer_.append(line, 0, kMaxReply - std::min(kMaxReply, replyBuffer_.size()));
+        return true;
+    }
+    multiLineActive_ = false;
+    return false;
+}
+
+void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
+    if (!line.ends_with("\r\n")) {
+        ReportError(FtpErrorTooLong, "Reply line longer than " + std::to_string(MaxReplyLine) + " bytes");
+        EnterState(TControlState::cnClosed);
+        return;
+    }
+    if (GatherMultiLine(line)) return;
+    if (IsFinalReply(code)) {
+        if (repliesOwed_ > 0) --repliesOwed_;
+        // The reply to a command of an operation that has ended already.
+        if (staleReplies_ > 0) {
+            --staleReplies_;
             return;
         }
-    } else {
-        if (line.compare(0, multiLinePrefix_.size(), multiLinePrefix_) != 0) {
-            replyBuffer_ = (replyBuffer_ + line).substr(0, kMaxReply);
-            return;
-        }
-        multiLineActive_ = false;
     }
     // The reply table: what each state does with each code.
     switch (state_) {
     case TControlState::cnClosed:
+        // Still on its way when the connection ended; there is nothing left for it to end.
+        break;
     case TControlState::cnReady:
         switch (code) {
         case 125:
         case 150:
             break;
         case 226:
-            ShutDataChannel(true);
+            ShutDataChannel();
             break;
         default:
             FailReply(code);
@@ -351,6 +412,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         case 202:
             break;
         case 220:
+            StopConnectTimer();
             ReportStatus(fsConnected, FromFifth(replyBuffer_));
             SendCommand("USER " + UserName);
             break;
@@ -377,18 +439,15 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
             SendNextCommand();
             break;
         case 226:
-            break;
-        case 227: {
-            const std::size_t open = replyBuffer_.find('(');
-            const std::size_t close = open == std::string::npos ? open : replyBuffer_.find(')', open);
-            ConnectPassiveData(open == std::string::npos || close == std::string::npos
-                                   ? std::string()
-                                   : replyBuffer_.substr(open + 1, close - open - 1));
-            SendNextCommand();
-            break;
-        }
         case 250:
-            EnterState(TControlState::cnReady);
+            completionReplied_ = true;
+            FinishTransferWhenConfirmed();
+            break;
+        case 227:
+            if (ConnectPassiveData(replyBuffer_))
+                SendNextCommand();
+            else
+                FailReply(code);
             break;
         default:
             if (code >= 200) FailReply(code);
@@ -424,10 +483,12 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
 
 void TCustomFtpClient::FailReply(std::int32_t code) {
     commandStack_.clear();
-    if (code == 221 || code == 421)
-        EnterState(TControlState::cnClosed);
-    else
+    if (code != 221 && code != 421) {
         ReportError(code, replyBuffer_);
+        return;
+    }
+    if (TransferUnderWay() && !transferHalted_) ReportError(code, replyBuffer_);
+    EnterState(TControlState::cnClosed);
 }
 
 void TCustomFtpClient::ReportStatus(TFtpStatusCode code, const TText& text) {
@@ -467,7 +528,7 @@ win::LRESULT TCustomFtpClient::WindowMethod(win::UINT message, win::WPARAM wPara
     if (message == win::WM_TIMER && wParam == ConnectTimerId) {
         EnterState(TControlState::cnClosed);
         StopConnectTimer();
-        OnFtpError.Call(this, -1, nullptr);
+        OnFtpError.Call(this, FtpErrorConnectTimeout, nullptr);
         return 0;
     }
     if (message < FtpMsgError || message > FtpMsgTimeout) return 0;

@@ -77,6 +77,16 @@ inline constexpr win::UINT FtpMsgStatus = 2848;
 inline constexpr win::UINT FtpMsgTimeout = 2849;
 inline constexpr std::size_t FtpBufferSize = 32769;
 inline constexpr std::size_t MaxQueuedCommands = 32;
+// A reply line, CR LF included, is at most this long; a longer one ends the connection.
+inline constexpr std::int32_t MaxReplyLine = 32768;
+// A listing longer than this is an error, never passed on cut short.
+inline constexpr std::size_t MaxListing = 16 * 1024 * 1024;
+
+// Error codes of the client's own, beside the server's reply codes, the socket error numbers and
+// the runtime's I/O error codes of the local file.
+inline constexpr std::int32_t FtpErrorConnectTimeout = -1;
+inline constexpr std::int32_t FtpErrorConnectionLost = win::WSAECONNRESET;
+inline constexpr std::int32_t FtpErrorTooLong = win::WSAEMSGSIZE;
 
 class TCustomFtpClient : public port::TCustomWinsockPort {
     GUI_CLASS_INFO
@@ -106,6 +116,8 @@ public:
     std::string RemotePath;
     std::string LocalPath;
 
+    // Operations that would send a name or text holding CR, LF or NUL return false and send
+    // nothing.
     bool Login();
     bool Logout();
     bool ChangeDir(const std::string& dir);
@@ -124,8 +136,12 @@ protected:
 private:
     using TText = std::optional<std::string>;
 
+    bool TransferUnderWay() const {
+        return state_ == TControlState::cnListing || state_ == TControlState::cnRetrieving;
+    }
     void EnterState(TControlState state);
     void HandleReply(std::int32_t code, const std::string& line);
+    bool GatherMultiLine(const std::string& line);
     void FailReply(std::int32_t code);
     void ReportStatus(TFtpStatusCode code, const TText& text = std::nullopt);
     void ReportError(std::int32_t code, const TText& text = std::nullopt);
@@ -147,11 +163,13 @@ private:
     bool OpenDataChannel();
     bool OpenPassive();
     bool OpenActive();
-    void ConnectPassiveData(const std::string& text);
+    bool ConnectPassiveData(const std::string& reply);
     std::int32_t ReadDataBlock();
-    void ShutDataChannel(bool drain);
+    void EndOfData();
+    void FinishTransferWhenConfirmed();
+    void ShutDataChannel();
     void CloseDataHandles();
-    void OpenLocalFile(const std::string& localName, TFtpReceiveMode mode);
+    bool OpenLocalFile(const std::string& localName, TFtpReceiveMode mode);
     void DataAccept(port::TSocket* sender, win::SOCKET socket);
     void DataDisconnect(port::TSocket* sender, win::SOCKET socket);
     void DataError(port::TSocket* sender, win::SOCKET socket, int errorCode);
@@ -165,7 +183,16 @@ private:
     std::vector<std::string> commandStack_;
     bool multiLineActive_ = false;
     std::string multiLinePrefix_;
+    // A reply line over the bound has been posted; what follows it is not looked at.
+    bool replyTooLong_ = false;
+    // Final replies the server still owes: for every command sent, and for the commands of
+    // operations that have already ended, whose replies are taken and dropped.
+    std::int32_t repliesOwed_ = 0;
+    std::int32_t staleReplies_ = 0;
     bool transferHalted_ = false;
+    // A listing or download is done once both have happened, in either order.
+    bool dataEnded_ = false;
+    bool completionReplied_ = false;
     bool destroying_ = false;
     std::unique_ptr<gui::THiddenWindow> ftpWindow_;
     TDataPacket* replyPacket_ = nullptr;
@@ -178,8 +205,11 @@ private:
     win::SOCKET dataHandle_ = win::INVALID_SOCKET;
     win::SOCKET listenHandle_ = win::INVALID_SOCKET;
     win::sockaddr_in dataAddress_{};
-    win::sockaddr_in peerAddress_{};
+    // The control connection's peer: the only host a data connection goes to or comes from.
+    win::sockaddr_in serverAddress_{};
+    bool closingData_ = false;
     std::vector<char> dataBuffer_ = std::vector<char>(FtpBufferSize, 0);
+    std::string listing_;
     std::unique_ptr<rtl::TFileStream> localStream_;
 };
 

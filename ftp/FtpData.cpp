@@ -1,5 +1,5 @@
-// The FTP client's data connection: PASV or PORT, receiving into the listing buffer or the local
-// file, progress and the end of a transfer.
+// The FTP client's data connection: PASV or PORT, receiving into the listing or the local file,
+// progress, and the end of a transfer once the data has ended and the server has confirmed it.
 #include "ftp/FtpClient.h"
 
 #include "port/Dispatcher.h"
@@ -7,56 +7,100 @@
 #include "rtl/FileUtils.h"
 
 #include <algorithm>
-#include <cstring>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 namespace ftp {
 namespace {
 
-constexpr long kPassiveNotifications = win::FD_READ | win::FD_WRITE | win::FD_CLOSE;
+// FD_CONNECT reports a data connection that cannot be made at once.
+constexpr long kPassiveNotifications = win::FD_READ | win::FD_WRITE | win::FD_CONNECT | win::FD_CLOSE;
 constexpr long kActiveNotifications = win::FD_READ | win::FD_WRITE | win::FD_ACCEPT | win::FD_CLOSE;
 constexpr int kListenBacklog = 5;
-constexpr std::size_t kListingLimit = FtpBufferSize - 1;
 
-// A decimal number, 0 when the text is not one.
-int ByteNumber(const std::string& text) {
-    try {
-        std::size_t used = 0;
-        const int value = std::stoi(text, &used);
-        return used == text.size() ? value : 0;
-    } catch (const std::exception&) {
-        return 0;
+// A byte of a 227 reply's list: one to three digits, blanks around them allowed.
+std::optional<int> ByteNumber(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
     }
+    return value <= 255 ? std::optional<int>(value) : std::nullopt;
+}
+
+// The port of a 227 reply's "(h1,h2,h3,h4,p1,p2)"; nothing when the reply holds no such list or
+// the port is 0. The host numbers are checked but not used.
+std::optional<win::u_short> PassivePort(const std::string& reply) {
+    const std::size_t open = reply.find('(');
+    const std::size_t close = open == std::string::npos ? open : reply.find(')', open);
+    if (close == std::string::npos) return std::nullopt;
+    std::string_view list(reply.data() + open + 1, close - open - 1);
+    int numbers[6];
+    for (int& number : numbers) {
+        const std::size_t comma = list.find(',');
+        const std::optional<int> value = ByteNumber(list.substr(0, comma));
+        if (!value) return std::nullopt;
+        number = *value;
+        if ((comma == std::string_view::npos) != (&number == &numbers[5])) return std::nullopt;
+        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+    }
+    const int port = numbers[4] * 256 + numbers[5];
+    if (port == 0) return std::nullopt;
+    return static_cast<win::u_short>(port);
 }
 
 } // namespace
 
+// Any failure ends the operation with an error, unless the socket layer has reported one already.
 bool TCustomFtpClient::OpenDataChannel() {
+    bool opened = false;
+    int error = 0;
     try {
-        return PassiveMode ? OpenPassive() : OpenActive();
+        opened = PassiveMode ? OpenPassive() : OpenActive();
+    } catch (const port::ESocketException& exception) {
+        error = exception.ErrorCode;
     } catch (const std::exception&) {
-        CloseDataHandles();
-        commandStack_.clear();
-        return false;
+        // Reported with the socket layer's last error.
     }
+    if (opened) return true;
+    if (error == 0) error = port::SocketApi().WSAGetLastError();
+    if (TransferUnderWay() && !transferHalted_) ReportError(error);
+    CloseDataHandles();
+    commandStack_.clear();
+    return false;
 }
 
 bool TCustomFtpClient::OpenPassive() {
+    port::TBaseDispatcher* dispatcher = CurrentDispatcher();
+    if (dispatcher == nullptr) return false;
+    int length = sizeof serverAddress_;
+    if (port::SocketApi().getpeername(static_cast<win::SOCKET>(dispatcher->DeviceId()),
+                                      reinterpret_cast<win::sockaddr*>(&serverAddress_), &length) != 0)
+        return false;
     dataHandle_ = dataSocket_->NewStreamSocket();
-    dataSocket_->SelectNotifications(dataHandle_, kPassiveNotifications);
+    if (dataSocket_->SelectNotifications(dataHandle_, kPassiveNotifications) != 0) return false;
     SendNextCommand();
-    return dataHandle_ != win::INVALID_SOCKET;
+    return true;
 }
 
 bool TCustomFtpClient::OpenActive() {
     port::TBaseDispatcher* dispatcher = CurrentDispatcher();
     if (dispatcher == nullptr) return false;
-    int length = sizeof dataAddress_;
-    if (port::SocketApi().getsockname(static_cast<win::SOCKET>(dispatcher->DeviceId()),
-                                      reinterpret_cast<win::sockaddr*>(&dataAddress_), &length) != 0)
+    const auto control = static_cast<win::SOCKET>(dispatcher->DeviceId());
+    int length = sizeof serverAddress_;
+    if (port::SocketApi().getpeername(control, reinterpret_cast<win::sockaddr*>(&serverAddress_), &length) != 0)
+        return false;
+    length = sizeof dataAddress_;
+    if (port::SocketApi().getsockname(control, reinterpret_cast<win::sockaddr*>(&dataAddress_), &length) != 0)
         return false;
     if (listenHandle_ == win::INVALID_SOCKET) listenHandle_ = dataSocket_->NewStreamSocket();
-    if (listenHandle_ == win::INVALID_SOCKET) return false;
-    dataSocket_->SelectNotifications(listenHandle_, kActiveNotifications);
+    if (dataSocket_->SelectNotifications(listenHandle_, kActiveNotifications) != 0) return false;
     dataAddress_.sin_family = win::AF_INET;
     dataAddress_.sin_port = 0;
     if (dataSocket_->BindTo(listenHandle_, dataAddress_) != 0) return false;
@@ -74,68 +118,84 @@ bool TCustomFtpClient::OpenActive() {
     return true;
 }
 
-void TCustomFtpClient::ConnectPassiveData(const std::string& text) {
-    if (dataSocket_ == nullptr) return;
-    std::string numbers = text;
-    std::size_t at = 0;
-    for (int dots = 0; dots < 3; ++dots) {
-        at = numbers.find(',', at);
-        if (at == std::string::npos) break;
-        numbers[at] = '.';
-    }
-    std::string address = numbers;
-    int high = 0;
-    int low = 0;
-    if (const std::size_t comma = numbers.find(','); comma != std::string::npos) {
-        address = numbers.substr(0, comma);
-        const std::string rest = numbers.substr(comma + 1);
-        const std::size_t next = rest.find(',');
-        high = ByteNumber(rest.substr(0, next));
-        low = next == std::string::npos ? 0 : ByteNumber(rest.substr(next + 1));
-    }
-    win::sockaddr_in target{};
+// The data connection goes to the server the control connection reached; the reply gives only
+// the port, so no server can aim it at another host.
+bool TCustomFtpClient::ConnectPassiveData(const std::string& reply) {
+    if (dataSocket_ == nullptr) return false;
+    const std::optional<win::u_short> port = PassivePort(reply);
+    if (!port) return false;
+    win::sockaddr_in target = serverAddress_;
     target.sin_family = win::AF_INET;
-    target.sin_addr.s_addr = dataSocket_->TextToAddress(address);
-    target.sin_port = dataSocket_->PortToNet(static_cast<win::u_short>((high * 256 + low) & 0xFFFF));
+    target.sin_port = dataSocket_->PortToNet(*port);
     dataSocket_->ConnectTo(dataHandle_, target);
+    return true;
 }
 
+// Reads one block. Data that is not wanted any more is read and dropped, so that its read
+// notification does not come back at once.
 std::int32_t TCustomFtpClient::ReadDataBlock() {
     if (dataHandle_ == win::INVALID_SOCKET) return 0;
+    const int received =
+        dataSocket_->ReceiveInto(dataHandle_, dataBuffer_.data(), static_cast<int>(dataBuffer_.size()), 0);
+    if (received <= 0) return received;
     if (state_ == TControlState::cnRetrieving) {
-        if (!localStream_ || transferHalted_) return 0;
+        if (transferHalted_ || !localStream_) return received;
         RestartTransferTimer();
-        const int received = dataSocket_->ReceiveInto(dataHandle_, dataBuffer_.data(),
-                                                      static_cast<int>(dataBuffer_.size()), 0);
-        if (received > 0) {
-            TransferredBytes += received;
-            localStream_->WriteBuffer(dataBuffer_.data(), received);
-            ReportStatus(fsProgress);
+        TransferredBytes += received;
+        if (localStream_->Write(dataBuffer_.data(), received) != received) {
+            const int code = rtl::InOutErrorFromSystem(win::GetLastError());
+            ReportError(code, "Cannot write file \"" + LocalPath + "\". " + rtl::InOutErrorText(code));
+            return 0;
         }
-        return received;
+        ReportStatus(fsProgress);
+    } else if (state_ == TControlState::cnListing) {
+        if (listing_.size() + static_cast<std::size_t>(received) > MaxListing) {
+            ReportError(FtpErrorTooLong, "Listing longer than " + std::to_string(MaxListing) + " bytes");
+            return 0;
+        }
+        listing_.append(dataBuffer_.data(), static_cast<std::size_t>(received));
+        TransferredBytes += received;
     }
-    const auto held = static_cast<std::size_t>(TransferredBytes);
-    const int received = dataSocket_->ReceiveInto(dataHandle_, dataBuffer_.data() + held,
-                                                  static_cast<int>(kListingLimit - held), 0);
-    if (received > 0) TransferredBytes += received;
     return received;
 }
 
-void TCustomFtpClient::ShutDataChannel(bool drain) {
-    struct TClose {
-        TCustomFtpClient& client;
-        ~TClose() { client.CloseDataHandles(); }
-    } close{*this};
-    if (dataHandle_ == win::INVALID_SOCKET || dataSocket_ == nullptr) return;
-    dataSocket_->SelectNotifications(dataHandle_, 0);
-    dataSocket_->StopTraffic(dataHandle_, 1);
-    if (drain && (state_ == TControlState::cnListing || state_ == TControlState::cnRetrieving))
-        while (ReadDataBlock() > 0) {
-        }
-    dataSocket_->StopTraffic(dataHandle_, 2);
+// The server closed the data connection: what it sent before is read to the end.
+void TCustomFtpClient::EndOfData() {
+    while (TransferUnderWay() && ReadDataBlock() > 0) {
+    }
+    if (!TransferUnderWay()) return;
+    ShutDataChannel();
+    dataEnded_ = true;
+    FinishTransferWhenConfirmed();
 }
 
+void TCustomFtpClient::FinishTransferWhenConfirmed() {
+    if (!dataEnded_ || !completionReplied_) return;
+    if (state_ == TControlState::cnListing)
+        ReportStatus(fsDataAvailable, std::exchange(listing_, {}));
+    else if (transferHalted_)
+        EnterState(TControlState::cnReady);
+    else
+        ReportStatus(fsTransferDone);
+}
+
+void TCustomFtpClient::ShutDataChannel() {
+    if (dataHandle_ != win::INVALID_SOCKET && dataSocket_ != nullptr) {
+        closingData_ = true;
+        try {
+            dataSocket_->SelectNotifications(dataHandle_, 0);
+            dataSocket_->StopTraffic(dataHandle_, 2);
+        } catch (const std::exception&) {
+            // The channel closes all the same.
+        }
+        closingData_ = false;
+    }
+    CloseDataHandles();
+}
+
+// Errors while closing are no news: the transfer they belong to is over.
 void TCustomFtpClient::CloseDataHandles() {
+    closingData_ = true;
     for (win::SOCKET* handle : {&dataHandle_, &listenHandle_}) {
         if (*handle != win::INVALID_SOCKET && dataSocket_ != nullptr) {
             try {
@@ -146,59 +206,76 @@ void TCustomFtpClient::CloseDataHandles() {
         }
         *handle = win::INVALID_SOCKET;
     }
+    closingData_ = false;
     localStream_.reset();
 }
 
-void TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMode mode) {
-    if (!rtl::FileExists(localName)) rtl::TFileStream(localName, rtl::fmCreate);
-    switch (mode) {
-    case TFtpReceiveMode::rcvReplace:
-        localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenWrite);
-        localStream_->SetPosition(0);
-        ReportLog(flDownloading);
-        break;
-    case TFtpReceiveMode::rcvAppend:
-        localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
-        localStream_->Seek(0, rtl::TSeekOrigin::soEnd);
-        ReportLog(flDownloading);
-        break;
-    default: {
-        localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
-        const std::int64_t size = localStream_->Size();
-        if (size < ResumeOffset || ResumeOffset < 0) ResumeOffset = static_cast<std::int32_t>(size);
-        localStream_->SetPosition(ResumeOffset);
-        QueueCommand("REST " + std::to_string(ResumeOffset));
-        ReportLog(flRestarting);
-        break;
-    }
+// False after reporting the error when the file cannot be made or opened.
+bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMode mode) {
+    try {
+        switch (mode) {
+        case TFtpReceiveMode::rcvReplace:
+            // The new file holds exactly the downloaded bytes, however long the old one was.
+            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmCreate);
+            ReportLog(flDownloading);
+            break;
+        case TFtpReceiveMode::rcvAppend:
+            if (!rtl::FileExists(localName)) rtl::TFileStream(localName, rtl::fmCreate);
+            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
+            localStream_->Seek(0, rtl::TSeekOrigin::soEnd);
+            ReportLog(flDownloading);
+            break;
+        default: {
+            if (!rtl::FileExists(localName)) rtl::TFileStream(localName, rtl::fmCreate);
+            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
+            const std::int64_t size = localStream_->Size();
+            if (size < ResumeOffset || ResumeOffset < 0) ResumeOffset = static_cast<std::int32_t>(size);
+            localStream_->SetPosition(ResumeOffset);
+            QueueCommand("REST " + std::to_string(ResumeOffset));
+            ReportLog(flRestarting);
+            break;
+        }
+        }
+        return true;
+    } catch (const rtl::EFileStreamError& error) {
+        localStream_.reset();
+        ReportError(error.ErrorCode, error.Message());
+        return false;
     }
 }
 
-void TCustomFtpClient::DataAccept(port::TSocket*, win::SOCKET) {
-    dataHandle_ = dataSocket_->AcceptIncoming(listenHandle_, peerAddress_);
+// Only the server may connect, and only once; any other connection is closed at once.
+void TCustomFtpClient::DataAccept(port::TSocket*, win::SOCKET socket) {
+    if (socket != listenHandle_) return;
+    win::sockaddr_in peer{};
+    const win::SOCKET accepted = dataSocket_->AcceptIncoming(listenHandle_, peer);
+    if (accepted == win::INVALID_SOCKET) return;
+    if (dataHandle_ == win::INVALID_SOCKET && peer.sin_addr.s_addr == serverAddress_.sin_addr.s_addr) {
+        dataHandle_ = accepted;
+        return;
+    }
+    closingData_ = true;
+    try {
+        dataSocket_->SelectNotifications(accepted, 0);
+        dataSocket_->DisposeSocket(accepted);
+    } catch (const std::exception&) {
+        // Refused all the same.
+    }
+    closingData_ = false;
 }
 
 void TCustomFtpClient::DataRead(port::TSocket*, win::SOCKET socket) {
-    if (socket == dataHandle_ &&
-        (state_ == TControlState::cnListing || state_ == TControlState::cnRetrieving))
-        ReadDataBlock();
+    if (socket == dataHandle_ && TransferUnderWay()) ReadDataBlock();
 }
 
-// The server ended the data connection: the listing or the download is complete.
 void TCustomFtpClient::DataDisconnect(port::TSocket*, win::SOCKET socket) {
-    if (socket != dataHandle_) return;
-    if (state_ == TControlState::cnListing) {
-        ShutDataChannel(true);
-        ReportStatus(fsDataAvailable, std::string(dataBuffer_.data()));
-    } else if (state_ == TControlState::cnRetrieving) {
-        ReportStatus(fsTransferDone);
-    }
+    if (socket == dataHandle_ && TransferUnderWay()) EndOfData();
 }
 
 // At most one socket error is reported per transfer. The transfer is halted before the report,
-// whose shutting of the data channel may fail again.
-void TCustomFtpClient::DataError(port::TSocket*, win::SOCKET, int errorCode) {
-    if (transferHalted_) return;
+// whose closing of the data channel may fail again.
+void TCustomFtpClient::DataError(port::TSocket*, win::SOCKET socket, int errorCode) {
+    if (closingData_ || transferHalted_ || (socket != dataHandle_ && socket != listenHandle_)) return;
     transferHalted_ = true;
     ReportError(errorCode);
 }

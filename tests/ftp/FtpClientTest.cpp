@@ -1,5 +1,6 @@
 #include "ftp/FtpClient.h"
 
+#include "ftp/FtpRecorder.h"
 #include "support/FtpServer.h"
 
 #include "ftp/FtpLog.h"
@@ -16,53 +17,44 @@ using ftp::TControlState;
 using ftp::TFtpClient;
 using ftp::TFtpReceiveMode;
 
+using test::Contents;
+
 namespace {
 
-// Every event of a client, as text: "status 3", "error 530 <text>", "reply 220", "log 2".
-class Recorder : public gui::TObject {
-public:
-    void Status(gui::TObject*, ftp::TFtpStatusCode code, const char* text) {
-        events.push_back("status " + std::to_string(code));
-        if (text != nullptr) texts[code] = text;
-    }
-    void Error(gui::TObject*, std::int32_t code, const char* text) {
-        events.push_back("error " + std::to_string(code));
-        errorText = text == nullptr ? "(none)" : text;
-    }
-    void Reply(gui::TObject*, std::int32_t code, const char*) { replies.push_back(code); }
-    void Log(gui::TObject*, ftp::TFtpLogCode code) { events.push_back("log " + std::to_string(code)); }
+const std::string kStatus = "status ";
 
-    void Watch(TFtpClient& client) {
-        client.OnFtpStatus = ftp::TFtpStatusEvent(this, &Recorder::Status);
-        client.OnFtpError = ftp::TFtpErrorEvent(this, &Recorder::Error);
-        client.OnFtpReply = ftp::TFtpReplyEvent(this, &Recorder::Reply);
-        client.OnFtpLog = ftp::TFtpLogEvent(this, &Recorder::Log);
+// Every byte value, in an order that no fixed pattern repeats.
+std::string BinaryBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& byte : bytes) {
+        state = state * 1103515245 + 12345;
+        byte = static_cast<char>(state >> 16);
     }
-    bool Saw(const std::string& event) const {
-        return std::find(events.begin(), events.end(), event) != events.end();
-    }
-    bool SawError() const {
-        return std::any_of(events.begin(), events.end(),
-                           [](const std::string& e) { return e.starts_with("error"); });
-    }
-    int Count(const std::string& event) const {
-        return static_cast<int>(std::count(events.begin(), events.end(), event));
-    }
-
-    std::vector<std::string> events;
-    std::map<int, std::string> texts;
-    std::string errorText;
-    std::vector<std::int32_t> replies;
-};
-
-std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return bytes;
 }
 
-const std::string kStatus = "status ";
+// Logs in, takes the folder's bare name list and downloads `name` in both modes.
+void DownloadInBothModes(TFtpClient& client, test::FtpRecorder& recorder, const std::string& name,
+                         const std::string& bytes, const std::string& local) {
+    ASSERT_TRUE(client.Login());
+    ASSERT_TRUE(recorder.Until(kStatus + std::to_string(ftp::fsLoggedIn))) << testing::PrintToString(recorder.events);
+    for (const bool passive : {true, false}) {
+        recorder.Clear();
+        client.PassiveMode = passive;
+        ASSERT_TRUE(client.ListDir("", false));
+        ASSERT_TRUE(recorder.Until(kStatus + std::to_string(ftp::fsDataAvailable)))
+            << passive << testing::PrintToString(recorder.events);
+        EXPECT_NE(recorder.texts[ftp::fsDataAvailable].find(name), std::string::npos);
+        ASSERT_TRUE(client.Retrieve(name, local, TFtpReceiveMode::rcvReplace));
+        ASSERT_TRUE(recorder.Until(kStatus + std::to_string(ftp::fsTransferDone), 10000))
+            << passive << testing::PrintToString(recorder.events);
+        EXPECT_TRUE(Contents(local) == bytes) << "passive " << passive;
+        EXPECT_EQ(client.TransferredBytes, static_cast<std::int32_t>(bytes.size()));
+        test::PumpFor(50);
+        EXPECT_FALSE(recorder.SawError()) << testing::PrintToString(recorder.events);
+    }
+}
 
 class FtpClient : public ::testing::Test {
 protected:
@@ -92,7 +84,7 @@ protected:
     }
 
     test::FtpServer server_;
-    Recorder recorder_;
+    test::FtpRecorder recorder_;
     TFtpClient client_{nullptr};
     test::TempFolder local_{"ftp-local"};
 };
@@ -216,39 +208,36 @@ TEST_F(FtpClient, AHistoryLogWritesALinePerCode) {
     EXPECT_NE(Contents(log.FtpHistoryName()).rfind("user logged out"), std::string::npos);
 }
 
-TEST(FtpClientScripted, MultiLineGreetingsAndClosingReplies) {
+
+TEST_F(FtpClient, ReplacingALongerLocalFileLeavesNoTail) {
+    LogIn();
+    const std::string local = local_.Path("hello.txt");
+    std::ofstream(local) << std::string(5000, 'o');
+    client_.PassiveMode = true;
+    ASSERT_TRUE(client_.Retrieve("hello.txt", local, TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(Until("status 8"));
+    EXPECT_EQ(Contents(local), "hello, world\n");
+}
+
+TEST_F(FtpClient, BinaryFilesArriveByteForByteInBothModes) {
+    const std::string bytes = BinaryBytes(3 * 1024 * 1024 + 7);
+    std::ofstream(server_.Path("data.bin"), std::ios::binary) << bytes;
+    DownloadInBothModes(client_, recorder_, "data.bin", bytes, local_.Path("data.bin"));
+}
+
+TEST(FtpClientVsftpd, BinaryFilesArriveByteForByteInBothModes) {
+    if (!test::Vsftpd::Available()) GTEST_SKIP() << "vsftpd runs only as root";
     port::OpenMessageTables();
-    test::ScriptedFtpServer server;
-    server.greeting = "220-Welcome\r\n220-second line\r\n   indented\r\n220 ready\r\n";
-    server.replies["USER"] = "230 no password needed\r\n";
-    server.replies["PWD"] = "257 no quotes here\r\n";
-    server.replies["CWD"] = "421 closing\r\n";
+    test::Vsftpd server;
+    const std::string bytes = BinaryBytes(3 * 1024 * 1024 + 7);
+    std::ofstream(server.Path("data.bin"), std::ios::binary) << bytes;
+    test::TempFolder local("vsftpd-local");
+    test::FtpRecorder recorder;
     TFtpClient client(nullptr);
-    Recorder recorder;
     recorder.Watch(client);
     client.SetServerAddress("127.0.0.1");
     client.SetWsPort(std::to_string(server.Port()));
-    ASSERT_TRUE(client.Login());
-    ASSERT_TRUE(test::PumpUntil([&] {
-        server.Poll();
-        return recorder.Saw("status 3");
-    }));
-    EXPECT_EQ(recorder.texts[ftp::fsConnected], "Welcome\r\n220-second line\r\n   indented\r\n");
-    EXPECT_EQ(recorder.replies, (std::vector<std::int32_t>{220, 220, 0, 220, 230}));
-    EXPECT_EQ(server.received, (std::vector<std::string>{"USER "})) << "no PASS after 230";
-
-    ASSERT_TRUE(client.CurrentDir());
-    ASSERT_TRUE(test::PumpUntil([&] {
-        server.Poll();
-        return recorder.Saw("status 5");
-    }));
-    EXPECT_EQ(recorder.texts[ftp::fsCurrentDir], "");
-    ASSERT_TRUE(client.ChangeDir("x"));
-    ASSERT_TRUE(test::PumpUntil([&] {
-        server.Poll();
-        return recorder.Saw("status 2");
-    }));
-    test::PumpFor(50);
-    EXPECT_EQ(recorder.Count("status 2"), 1) << "421 after the login: logged out, once";
-    EXPECT_FALSE(client.Connected());
+    client.UserName = "anonymous";
+    DownloadInBothModes(client, recorder, "data.bin", bytes, local.Path("data.bin"));
+    client.Logout();
 }

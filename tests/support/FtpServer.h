@@ -1,5 +1,5 @@
-// Servers for the FTP client tests: a real one (pyftpdlib, run by python3 for the test's life)
-// serving a temporary folder, and a scripted one for replies real servers never send.
+// Real FTP servers for the tests, each run for the test's life on a free loopback port and
+// serving a temporary folder: pyftpdlib with an account, and vsftpd for anonymous users.
 #pragma once
 
 #include "support/Loopback.h"
@@ -7,7 +7,7 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <map>
+#include <fstream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -16,27 +16,20 @@
 
 namespace test {
 
-class FtpServer {
+// A server program started with its arguments and stopped when the object goes.
+class ServerProcess {
 public:
-    static constexpr const char* kUser = "user";
-    static constexpr const char* kPassword = "secret";
+    ServerProcess() = default;
+    ~ServerProcess() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
 
-    FtpServer() : port_(FreePort()) {
-        const std::string port = std::to_string(port_);
-        const std::string folder = folder_.path().string();
-        std::vector<std::string> arguments = {"/usr/bin/python3",
-                                              "-m",
-                                              "pyftpdlib",
-                                              "-i",
-                                              "127.0.0.1",
-                                              "-p",
-                                              port,
-                                              "-d",
-                                              folder,
-                                              "-u",
-                                              kUser,
-                                              "-P",
-                                              kPassword};
+    // Starts the program and waits until it accepts connections on `port`.
+    void Start(std::vector<std::string> arguments, win::u_short port) {
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
@@ -52,23 +45,9 @@ public:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        WaitUntilListening();
-    }
-    ~FtpServer() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
-
-    win::u_short Port() const { return port_; }
-    std::string Path(const std::string& name) const { return folder_.Path(name); }
-
-private:
-    void WaitUntilListening() const {
         for (int attempt = 0; attempt < 200; ++attempt) {
             const win::SOCKET probe = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
-            const win::sockaddr_in address = LoopbackAddress(port_);
+            const win::sockaddr_in address = LoopbackAddress(port);
             const bool up =
                 win::connect(probe, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) == 0;
             win::closesocket(probe);
@@ -77,52 +56,57 @@ private:
         }
     }
 
-    TempFolder folder_{"ftp-server"};
-    win::u_short port_;
+private:
     pid_t pid_ = 0;
 };
 
-// Sends a greeting to the client it accepts and answers each command line by its first word.
-class ScriptedFtpServer {
+class FtpServer {
 public:
-    ScriptedFtpServer() : listener_(RawListener(port_)) { SetNonBlocking(listener_); }
-    ~ScriptedFtpServer() {
-        if (client_ != win::INVALID_SOCKET) win::closesocket(client_);
-        win::closesocket(listener_);
+    static constexpr const char* kUser = "user";
+    static constexpr const char* kPassword = "secret";
+
+    FtpServer() : port_(FreePort()) {
+        process_.Start({"/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", std::to_string(port_),
+                        "-d", folder_.path().string(), "-u", kUser, "-P", kPassword},
+                       port_);
     }
-    ScriptedFtpServer(const ScriptedFtpServer&) = delete;
-    ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
 
     win::u_short Port() const { return port_; }
-    std::string greeting = "220 ready\r\n";
-    std::map<std::string, std::string> replies;
-    std::vector<std::string> received;
-
-    // Accepts, reads and answers what is waiting; call it while pumping.
-    void Poll() {
-        if (client_ == win::INVALID_SOCKET) {
-            client_ = win::accept(listener_, nullptr, nullptr);
-            if (client_ == win::INVALID_SOCKET) return;
-            SetNonBlocking(client_);
-            SendRaw(client_, greeting);
-        }
-        char buffer[512];
-        for (int n; (n = win::recv(client_, buffer, sizeof buffer, 0)) > 0;)
-            pending_.append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t end; (end = pending_.find("\r\n")) != std::string::npos;) {
-            const std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 2);
-            received.push_back(line);
-            const auto reply = replies.find(line.substr(0, line.find(' ')));
-            if (reply != replies.end()) SendRaw(client_, reply->second);
-        }
-    }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
 
 private:
-    win::u_short port_ = 0;
-    win::SOCKET listener_;
-    win::SOCKET client_ = win::INVALID_SOCKET;
-    std::string pending_;
+    TempFolder folder_{"ftp-server"};
+    win::u_short port_;
+    ServerProcess process_;
+};
+
+// vsftpd for the anonymous user, who logs in without a password. It runs only as root.
+class Vsftpd {
+public:
+    static constexpr const char* kProgram = "/usr/sbin/vsftpd";
+    static bool Available() { return ::geteuid() == 0 && ::access(kProgram, X_OK) == 0; }
+
+    Vsftpd() : port_(FreePort()) {
+        std::filesystem::create_directories(Root());
+        std::filesystem::create_directories(state_.path() / "empty");
+        const std::string config = state_.Path("vsftpd.conf");
+        std::ofstream(config) << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port_
+                              << "\nbackground=NO\nanonymous_enable=YES\nno_anon_password=YES\n"
+                                 "local_enable=NO\nwrite_enable=NO\nanon_root="
+                              << Root() << "\nsecure_chroot_dir=" << state_.Path("empty")
+                              << "\nseccomp_sandbox=NO\nconnect_from_port_20=NO\n"
+                                 "allow_writeable_chroot=YES\nxferlog_enable=NO\n";
+        process_.Start({kProgram, config}, port_);
+    }
+
+    win::u_short Port() const { return port_; }
+    std::string Root() const { return state_.Path("root"); }
+    std::string Path(const std::string& name) const { return Root() + "/" + name; }
+
+private:
+    TempFolder state_{"vsftpd"};
+    win::u_short port_;
+    ServerProcess process_;
 };
 
 } // namespace test

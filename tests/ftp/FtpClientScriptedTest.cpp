@@ -1,0 +1,584 @@
+// The FTP client against a scripted server: broken and hostile replies that real servers never
+// send, each with the exact dialogue, the events raised and the files on disk.
+#include "ftp/FtpClient.h"
+
+#include "ftp/FtpRecorder.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/TempFolder.h"
+
+#include "port/PortErrors.h"
+#include "port/SocketDispatcher.h"
+
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <thread>
+
+using ftp::TControlState;
+using ftp::TFtpClient;
+using ftp::TFtpReceiveMode;
+using test::Contents;
+using test::FtpSession;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+std::string Event(const char* kind, int code) {
+    return std::string(kind) + " " + std::to_string(code);
+}
+const std::string kLoggedIn = Event("status", ftp::fsLoggedIn);
+const std::string kDataAvailable = Event("status", ftp::fsDataAvailable);
+const std::string kTransferDone = Event("status", ftp::fsTransferDone);
+const std::string kTimedOut = Event("status", ftp::fsTimeout);
+
+Lines Join(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const Lines& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// The commands and replies of a passive transfer up to the transfer command.
+Lines PassiveStart(const std::string& type, const std::string& command) {
+    return {"C: TYPE " + type, "S: 200 Type set", "C: PASV", "S: 227 Entering Passive Mode (127,0,0,1,p1,p2)",
+            "C: " + command};
+}
+
+Lines PassiveRetrieve(const std::string& name) {
+    return Join({PassiveStart("I", "RETR " + name), {"S: 150 Opening data connection", "S: 226 Transfer complete"}});
+}
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+class FtpClientScripted : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port::OpenMessageTables();
+        port::DeviceSocket();
+        recorder_.Watch(client_);
+        client_.SetServerAddress("127.0.0.1");
+        client_.SetWsPort(std::to_string(server_.Port()));
+        client_.UserName = "user";
+        client_.Password = "secret";
+        client_.PassiveMode = true;
+        server_.files["a.bin"] = std::string(100000, 'a');
+        server_.files["b.bin"] = std::string(70000, 'b');
+    }
+    void TearDown() override {
+        client_.Logout();
+        test::PumpFor(30);
+    }
+
+    void LogIn() {
+        ASSERT_TRUE(client_.Login());
+        ASSERT_TRUE(recorder_.Until(kLoggedIn)) << testing::PrintToString(recorder_.events);
+        recorder_.Clear();
+    }
+    // Pumps until the server has said as much as `expected` holds, and a little longer for what
+    // should not come; ports of the data connection read p1,p2.
+    Lines DialogueLike(const Lines& expected) {
+        test::PumpUntil([&] { return server_.Dialogue().size() >= expected.size(); }, 8000);
+        test::PumpFor(100);
+        Lines dialogue = server_.Dialogue();
+        static const std::regex port(R"(^(S: 227 .*\(|C: PORT )(\d+,\d+,\d+,\d+),\d+,\d+)");
+        for (std::string& line : dialogue)
+            line = std::regex_replace(line, port, "$1$2,p1,p2");
+        return dialogue;
+    }
+    bool UntilReady() {
+        return test::PumpUntil([&] { return client_.State() == TControlState::cnReady; });
+    }
+    std::string Local(const std::string& name) const { return local_.Path(name); }
+    // Retrieves an honest file and checks that it arrives whole, with no error on the way.
+    void RetrieveWhole(const std::string& name) {
+        recorder_.Clear();
+        ASSERT_TRUE(client_.Retrieve(name, Local(name), TFtpReceiveMode::rcvReplace));
+        ASSERT_TRUE(recorder_.Until(kTransferDone)) << testing::PrintToString(recorder_.events);
+        EXPECT_TRUE(Contents(Local(name)) == server_.files[name]);
+        EXPECT_FALSE(recorder_.SawError()) << testing::PrintToString(recorder_.events);
+    }
+
+    test::ScriptedFtpServer server_;
+    test::FtpRecorder recorder_;
+    TFtpClient client_{nullptr};
+    test::TempFolder local_{"scripted-local"};
+};
+
+} // namespace
+
+TEST_F(FtpClientScripted, AServerDyingMidFileIsAnErrorNeverDone) {
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(30000, 'x'));
+        Pause(100);
+        session.Close();
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("SetupNVL.exe"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    test::PumpFor(100);
+    EXPECT_EQ(recorder_.Outcomes(),
+              (Lines{Event("error", ftp::FtpErrorConnectionLost), Event("status", ftp::fsLoggedOut)}));
+    EXPECT_EQ(recorder_.errorText, "Connection closed before the transfer was confirmed");
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(), PassiveStart("I", "RETR a.bin"),
+                                      {"S: 150 Opening data connection"}}));
+}
+
+TEST_F(FtpClientScripted, AServerHangingUpRightAfterItsErrorReplyIsOneError) {
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(30000, 'x'));
+        session.CloseData();
+        session.Reply("426 Connection closed; transfer aborted");
+        session.Close();
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    test::PumpFor(200);
+    EXPECT_EQ(recorder_.Errors().size(), 1u) << testing::PrintToString(recorder_.events);
+    EXPECT_FALSE(recorder_.Saw(kTransferDone));
+}
+
+TEST_F(FtpClientScripted, AnEarlyDataCloseWithALate426IsAnErrorOfThatFileAlone) {
+    server_.handlers["RETR"] = [this](FtpSession& session, const std::string& name) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        if (name != "a.bin") {
+            session.SendData(server_.files[name]);
+            session.CloseData();
+            session.Reply("226 Transfer complete");
+            return;
+        }
+        session.SendData(std::string(1000, 'a'));
+        session.CloseData();
+        Pause(300);
+        session.Reply("426 Connection closed; transfer aborted");
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until("error 426"));
+    EXPECT_EQ(recorder_.Outcomes(), Lines{"error 426"}) << "never done";
+    EXPECT_EQ(recorder_.errorText, "426 Connection closed; transfer aborted\r\n");
+    EXPECT_EQ(client_.State(), TControlState::cnReady);
+    RetrieveWhole("b.bin");
+    EXPECT_EQ(DialogueLike({}),
+              Join({test::LoginDialogue(), PassiveStart("I", "RETR a.bin"),
+                    {"S: 150 Opening data connection", "S: 426 Connection closed; transfer aborted"},
+                    PassiveRetrieve("b.bin")}));
+}
+
+TEST_F(FtpClientScripted, DoneComesOnceWhenTheDataHasEndedAndTheServerConfirmedInEitherOrder) {
+    // The confirmation comes first here and the rest of the data after it.
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(40000, 'a'));
+        session.Reply("226 Transfer complete");
+        Pause(300);
+        session.SendData(std::string(60000, 'a'));
+        session.CloseData();
+    };
+    server_.handlers["NLST"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Here comes the listing");
+        session.OpenData();
+        session.SendData("a.bin\r\n");
+        session.Reply("250 Listing sent");
+        Pause(300);
+        session.SendData("b.bin\r\n");
+        session.CloseData();
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(kTransferDone));
+    EXPECT_EQ(client_.TransferredBytes, 100000);
+    EXPECT_TRUE(Contents(Local("a.bin")) == server_.files["a.bin"]);
+    ASSERT_TRUE(client_.ListDir("", false));
+    ASSERT_TRUE(recorder_.Until(kDataAvailable));
+    EXPECT_EQ(recorder_.texts[ftp::fsDataAvailable], "a.bin\r\nb.bin\r\n");
+    test::PumpFor(100);
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{kTransferDone, kDataAvailable}));
+    server_.handlers.erase("RETR");
+    server_.files["b.bin"] = "";
+    RetrieveWhole("b.bin");
+}
+
+TEST_F(FtpClientScripted, ListingsArriveWholeUpToTheirBound) {
+    std::atomic<bool> overBoundSent = true;
+    std::vector<std::string> blocks;
+    server_.handlers["NLST"] = [&](FtpSession& session, const std::string&) {
+        session.Reply("150 Here comes the listing");
+        session.OpenData();
+        bool whole = true;
+        for (const std::string& block : blocks) {
+            whole = whole && session.SendData(block);
+            Pause(20);
+        }
+        overBoundSent = whole;
+        session.CloseData();
+        session.Reply(whole ? "226 Listing sent" : "426 Connection closed; transfer aborted");
+    };
+    const auto list = [&](std::vector<std::string> sent) {
+        blocks = std::move(sent);
+        recorder_.Clear();
+        EXPECT_TRUE(client_.ListDir("", false));
+        return test::PumpUntil([&] { return recorder_.Saw(kDataAvailable) || recorder_.SawError(); }, 20000);
+    };
+    LogIn();
+    ASSERT_TRUE(list({"one\r\n", "two", "\r\nthree\r\n"}));
+    EXPECT_EQ(recorder_.texts[ftp::fsDataAvailable], "one\r\ntwo\r\nthree\r\n") << "several blocks, one text";
+    ASSERT_TRUE(list({}));
+    EXPECT_EQ(recorder_.Outcomes(), Lines{kDataAvailable});
+    EXPECT_EQ(recorder_.texts[ftp::fsDataAvailable], "") << "an empty listing";
+    std::string big;
+    for (int i = 0; big.size() < 1024 * 1024; ++i)
+        big += "file-" + std::to_string(i) + ".dat\r\n";
+    ASSERT_TRUE(list({big}));
+    EXPECT_TRUE(recorder_.texts[ftp::fsDataAvailable] == big) << "a listing of 1 MiB, whole";
+    EXPECT_EQ(client_.TransferredBytes, static_cast<std::int32_t>(big.size()));
+
+    ASSERT_TRUE(list({std::string(ftp::MaxListing, 'n'), std::string(8 * 1024 * 1024, 'n')}));
+    test::PumpFor(200);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("error", ftp::FtpErrorTooLong)}) << "over the bound: one error";
+    EXPECT_EQ(recorder_.errorText, "Listing longer than 16777216 bytes");
+    ASSERT_TRUE(test::PumpUntil([&] { return !overBoundSent; }, 10000)) << "its data connection is closed";
+    ASSERT_TRUE(list({"after\r\n"}));
+    EXPECT_EQ(recorder_.texts[ftp::fsDataAvailable], "after\r\n") << "the late 426 is not this listing's";
+    EXPECT_EQ(recorder_.Outcomes(), Lines{kDataAvailable});
+}
+
+TEST_F(FtpClientScripted, AReplyLineThatNeverEndsIsOneErrorAndClosesTheConnection) {
+    std::atomic<std::size_t> sent = 0;
+    server_.greet = [&](FtpSession& session) {
+        const std::string chunk(65536, 'x');
+        for (bool going = session.SendRaw("220-"); going && sent < 64u * 1024 * 1024;
+             going = session.SendRaw(chunk))
+            sent += chunk.size();
+    };
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed), 5000)) << sent;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    test::PumpFor(100);
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("error", ftp::FtpErrorTooLong), Event("status", ftp::fsClosed)}));
+    EXPECT_EQ(recorder_.errorText, "Reply line longer than 32768 bytes");
+    EXPECT_EQ(recorder_.longestReply, static_cast<std::size_t>(ftp::MaxReplyLine));
+    EXPECT_FALSE(client_.Connected());
+    EXPECT_LT(sent, 64u * 1024 * 1024) << "the client stopped reading";
+}
+
+TEST_F(FtpClientScripted, NamesThatWouldEndTheCommandLineSendNothing) {
+    LogIn();
+    for (const std::string& name :
+         {std::string("x\r\nDELE y"), std::string("x\nDELE y"), std::string("x\rDELE y"), std::string("x\0y", 3)}) {
+        EXPECT_FALSE(client_.ChangeDir(name));
+        EXPECT_FALSE(client_.ListDir(name, true));
+        EXPECT_FALSE(client_.Retrieve(name, Local("x"), TFtpReceiveMode::rcvReplace));
+        EXPECT_FALSE(client_.Retrieve("x", Local(name), TFtpReceiveMode::rcvReplace));
+        EXPECT_EQ(client_.State(), TControlState::cnReady);
+    }
+    ASSERT_TRUE(client_.CurrentDir());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsCurrentDir)));
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(), {"C: PWD", "S: 257 \"/\" is the current directory"}}));
+    EXPECT_FALSE(std::filesystem::exists(Local("x")));
+
+    TFtpClient other(nullptr);
+    other.SetServerAddress("127.0.0.1");
+    other.SetWsPort(std::to_string(server_.Port()));
+    other.UserName = "user\r\nDELE y";
+    EXPECT_FALSE(other.Login());
+    EXPECT_FALSE(other.Connected());
+    test::PumpFor(100);
+    EXPECT_EQ(server_.Sessions(), 1);
+}
+
+TEST_F(FtpClientScripted, LocalFilesThatCannotBeMadeOrWrittenAreErrors) {
+    std::filesystem::create_directory(Local("folder"));
+    LogIn();
+    EXPECT_FALSE(client_.Retrieve("a.bin", Local("folder"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until("error 5"));
+    EXPECT_EQ(recorder_.errorText, "Cannot create file \"" + Local("folder") + "\". File access denied");
+    EXPECT_EQ(client_.State(), TControlState::cnReady);
+    RetrieveWhole("b.bin");
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(), PassiveRetrieve("b.bin")})) << "nothing sent for it";
+
+    recorder_.Clear();
+    ASSERT_TRUE(client_.Retrieve("a.bin", "/dev/full", TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until("error 101"));
+    EXPECT_EQ(recorder_.errorText, "Cannot write file \"/dev/full\". Disk is full");
+    EXPECT_FALSE(recorder_.Saw(kTransferDone));
+    RetrieveWhole("b.bin");
+}
+
+TEST_F(FtpClientScripted, DataConnectionsGoOnlyToTheServer) {
+    server_.handlers["PASV"] = [](FtpSession& session, const std::string&) { session.EnterPassive("10,9,8,7"); };
+    LogIn();
+    RetrieveWhole("a.bin");
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(),
+                                      {"C: TYPE I", "S: 200 Type set", "C: PASV",
+                                       "S: 227 Entering Passive Mode (10,9,8,7,p1,p2)", "C: RETR a.bin",
+                                       "S: 150 Opening data connection", "S: 226 Transfer complete"}}));
+
+    // Each of these is an error at once, and no data connection is tried.
+    for (const std::string reply :
+         {"227 Entering Passive Mode (127,0,0,1,99999999,1)", "227 Entering Passive Mode 127,0,0,1,4,5",
+          "227 Entering Passive Mode (127,0,0,1,4)", "227 Entering Passive Mode (127,0,0,1,256,1)",
+          "227 Entering Passive Mode (127,0,0,1,0,0)", "227 Entering Passive Mode (127,0,0,1,4,5,6)",
+          "227 Entering Passive Mode (127,0,0,1,-4,5)"}) {
+        server_.handlers["PASV"] = [reply](FtpSession& session, const std::string&) { session.Reply(reply); };
+        recorder_.Clear();
+        ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+        ASSERT_TRUE(recorder_.Until("error 227")) << reply;
+        EXPECT_EQ(recorder_.errorText, reply + "\r\n");
+        EXPECT_EQ(client_.State(), TControlState::cnReady);
+    }
+    test::PumpFor(100);
+    const Lines dialogue = server_.Dialogue();
+    EXPECT_EQ(std::count(dialogue.begin(), dialogue.end(), "C: RETR a.bin"), 1) << "RETR follows no malformed 227";
+}
+
+TEST_F(FtpClientScripted, ADataConnectionThatCannotBeMadeIsReportedAtOnce) {
+    const win::u_short closed = test::FreePort();
+    server_.handlers["PASV"] = [closed](FtpSession& session, const std::string&) {
+        session.Reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(closed >> 8) + "," +
+                      std::to_string(closed & 0xFF) + ")");
+    };
+    LogIn();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("error", win::WSAECONNREFUSED)));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << "not the transfer timer";
+    server_.handlers.erase("PASV");
+    test::PumpFor(2500); // the server gives up on its data connection and answers RETR late
+    RetrieveWhole("a.bin");
+}
+
+TEST_F(FtpClientScripted, InActiveModeOnlyTheServerConnectsAndOnlyOnce) {
+    std::atomic<bool> strangersClosed = false;
+    server_.handlers["RETR"] = [&](FtpSession& session, const std::string& name) {
+        const auto connectFrom = [&](const char* address) {
+            const win::SOCKET socket = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+            win::sockaddr_in local = test::LoopbackAddress(0);
+            local.sin_addr.s_addr = win::inet_addr(address);
+            win::bind(socket, reinterpret_cast<const win::sockaddr*>(&local), sizeof local);
+            const win::sockaddr_in target = session.ActiveTarget();
+            win::connect(socket, reinterpret_cast<const win::sockaddr*>(&target), sizeof target);
+            test::SendRaw(socket, "EVIL");
+            return socket;
+        };
+        const win::SOCKET stranger = connectFrom("127.0.0.2");
+        Pause(100);
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        const win::SOCKET second = connectFrom("127.0.0.1");
+        Pause(100);
+        session.SendData(server_.files[name]);
+        session.CloseData();
+        session.Reply("226 Transfer complete");
+        char byte;
+        strangersClosed = win::recv(stranger, &byte, 1, 0) <= 0 && win::recv(second, &byte, 1, 0) <= 0;
+        win::closesocket(stranger);
+        win::closesocket(second);
+    };
+    client_.PassiveMode = false;
+    LogIn();
+    RetrieveWhole("a.bin");
+    EXPECT_TRUE(strangersClosed) << "the other connections were closed";
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(),
+                                      {"C: PORT 127,0,0,1,p1,p2", "S: 200 PORT command successful", "C: TYPE I",
+                                       "S: 200 Type set", "C: RETR a.bin", "S: 150 Opening data connection",
+                                       "S: 226 Transfer complete"}}));
+}
+
+TEST_F(FtpClientScripted, MultiLineRepliesEndAtTheirOwnCodeAndAtTheClose) {
+    std::atomic<int> greeting = 0;
+    server_.greet = [&](FtpSession& session) {
+        if (greeting++ == 0) {
+            session.Reply("220-Welcome");
+            session.Close();
+            return;
+        }
+        session.Reply("012-odd");
+        session.Reply("012 end");
+        session.Reply("220-second");
+        session.Reply(" indented");
+        session.Reply("220 ready");
+    };
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
+    recorder_.Clear();
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(kLoggedIn)) << testing::PrintToString(recorder_.events);
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{"error 12", Event("status", ftp::fsConnected), kLoggedIn}));
+    EXPECT_EQ(recorder_.texts[ftp::fsConnected], "second\r\n indented\r\n");
+    EXPECT_EQ(recorder_.replies, (std::vector<std::int32_t>{12, 12, 220, 0, 220, 331, 230}));
+}
+
+TEST_F(FtpClientScripted, TimeOutsLeaveNoCommandsQueued) {
+    std::atomic<bool> answering = false;
+    server_.handlers["TYPE"] = [&](FtpSession& session, const std::string&) {
+        if (answering) session.Reply("200 Type set");
+    };
+    client_.TransferTimeout = 2;
+    LogIn();
+    for (int attempt = 0; attempt < static_cast<int>(ftp::MaxQueuedCommands) / 2 + 1; ++attempt) {
+        recorder_.Clear();
+        ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace)) << attempt;
+        ASSERT_TRUE(recorder_.Until(kTimedOut)) << attempt;
+        EXPECT_EQ(client_.State(), TControlState::cnReady);
+    }
+}
+
+TEST_F(FtpClientScripted, AnErrorBeforeTheDataConnectionIsMadeIsTheOnlyError) {
+    server_.handlers["TYPE"] = [](FtpSession& session, const std::string&) {
+        session.Reply("504 Type not supported");
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until("error 504"));
+    test::PumpFor(200);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{"error 504"});
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(), {"C: TYPE I", "S: 504 Type not supported"}}));
+}
+
+TEST_F(FtpClientScripted, TheConnectTimerRunsUntilTheGreeting) {
+    server_.greet = [](FtpSession&) {};
+    client_.ConnectTimeout = 4;
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed), 3000));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("error", ftp::FtpErrorConnectTimeout), "status 0"}));
+    recorder_.Clear();
+    server_.greet = [](FtpSession& session) { session.Reply("220 Scripted server ready"); };
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(kLoggedIn));
+    test::PumpFor(500);
+    EXPECT_TRUE(client_.Connected()) << "a greeted connection has no connect timer";
+}
+
+TEST_F(FtpClientScripted, AccountsQuotesAnd421) {
+    server_.handlers["PASS"] = [](FtpSession& session, const std::string&) { session.Reply("332 Need account"); };
+    server_.handlers["ACCT"] = [](FtpSession& session, const std::string&) { session.Reply("230 Logged in"); };
+    std::atomic<int> pwd = 0;
+    server_.handlers["PWD"] = [&](FtpSession& session, const std::string&) {
+        session.Reply(pwd++ == 0 ? "257 \"/pub\" is the current directory" : "257 no quotes here");
+    };
+    server_.handlers["CWD"] = [](FtpSession& session, const std::string&) {
+        session.Reply("421 Service closing");
+        session.Close();
+    };
+    client_.Account = "acct";
+    LogIn();
+    for (const char* expected : {"/pub", ""}) {
+        ASSERT_TRUE(client_.CurrentDir());
+        ASSERT_TRUE(test::PumpUntil([&] { return recorder_.texts.count(ftp::fsCurrentDir) == 1; }));
+        EXPECT_EQ(recorder_.texts[ftp::fsCurrentDir], expected);
+        recorder_.Clear();
+    }
+    ASSERT_TRUE(client_.ChangeDir("x"));
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    test::PumpFor(100);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("status", ftp::fsLoggedOut)}) << "421 after the login";
+    EXPECT_EQ(DialogueLike({}), (Lines{"S: 220 Scripted server ready", "C: USER user", "S: 331 Password required",
+                                       "C: PASS secret", "S: 332 Need account", "C: ACCT acct", "S: 230 Logged in",
+                                       "C: PWD", "S: 257 \"/pub\" is the current directory", "C: PWD",
+                                       "S: 257 no quotes here", "C: CWD x", "S: 421 Service closing"}));
+
+    recorder_.Clear();
+    server_.greet = [](FtpSession& session) { session.Reply("421 Too many users"); };
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
+    test::PumpFor(100);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("status", ftp::fsClosed)}) << "421 before the login";
+}
+
+TEST_F(FtpClientScripted, AbortEndsADownloadWith426) {
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(20000, 'a'));
+        if (session.NextCommand() != "ABOR") return;
+        session.CloseData();
+        session.Reply("426 Transfer aborted");
+        session.Reply("226 ABOR successful");
+    };
+    LogIn();
+    EXPECT_FALSE(client_.Abort()) << "nothing to abort";
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsProgress)));
+    EXPECT_TRUE(client_.Abort());
+    ASSERT_TRUE(recorder_.Until("error 426"));
+    EXPECT_EQ(client_.State(), TControlState::cnReady);
+    recorder_.Clear();
+    ASSERT_TRUE(client_.CurrentDir());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsCurrentDir)));
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("status", ftp::fsCurrentDir)}) << "the ABOR's 226 is no error";
+    EXPECT_EQ(DialogueLike({}), Join({test::LoginDialogue(), PassiveStart("I", "RETR a.bin"),
+                                      {"S: 150 Opening data connection", "C: ABOR", "S: 426 Transfer aborted",
+                                       "S: 226 ABOR successful", "C: PWD", "S: 257 \"/\" is the current directory"}}));
+}
+
+TEST_F(FtpClientScripted, TheTransferTimerDuringTheLoginAndAStalledDownload) {
+    std::atomic<bool> stalledUser = true;
+    server_.handlers["USER"] = [&](FtpSession& session, const std::string&) {
+        if (!stalledUser) session.Reply("331 Password required");
+    };
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(1000, 'a'));
+        session.NextCommand(3000);
+    };
+    client_.TransferTimeout = 6;
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsConnected), kTimedOut, "status 0"}));
+    stalledUser = false;
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(kTimedOut));
+    EXPECT_EQ(recorder_.Outcomes(), Lines{kTimedOut});
+    EXPECT_EQ(client_.State(), TControlState::cnReady);
+    EXPECT_EQ(Contents(Local("a.bin")), std::string(1000, 'a'));
+}
+
+TEST_F(FtpClientScripted, ASocketErrorIsReportedOnce) {
+    server_.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening data connection");
+        session.OpenData();
+        session.SendData(std::string(20000, 'a'));
+        Pause(100);
+        session.CloseData(true);
+        Pause(200);
+        session.Reply("426 Connection reset");
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("error", win::WSAECONNRESET)));
+    test::PumpFor(400);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("error", win::WSAECONNRESET)});
+    server_.handlers.erase("RETR");
+    RetrieveWhole("b.bin");
+}
+
+TEST_F(FtpClientScripted, NoEventsAfterDestructionBegan) {
+    server_.files["big.bin"] = std::string(8 * 1024 * 1024, 'g');
+    auto client = std::make_unique<TFtpClient>(nullptr);
+    test::FtpRecorder recorder;
+    recorder.Watch(*client);
+    client->SetServerAddress("127.0.0.1");
+    client->SetWsPort(std::to_string(server_.Port()));
+    client->PassiveMode = true;
+    ASSERT_TRUE(client->Login());
+    ASSERT_TRUE(recorder.Until(kLoggedIn));
+    ASSERT_TRUE(client->Retrieve("big.bin", Local("big.bin"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder.Until(Event("status", ftp::fsProgress)));
+    client.reset();
+    const std::size_t seen = recorder.events.size();
+    test::PumpFor(300);
+    EXPECT_EQ(recorder.events.size(), seen);
+}
