@@ -79,6 +79,7 @@ void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {
 void TGetUpdateFile::ConfigureClient() {
     LoggedIn = false;
     ListingSeen = false;
+    fetchFailed_ = false;
     const TServerAccount account = ServerAccount();
     FtpClient1->UserName = account.User;
     FtpClient1->Password = account.Password;
@@ -132,6 +133,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         SetStatus(head + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
         break;
     case ftp::fsTransferDone:
+        fetchPath_.clear();
         SetStatus(head + " " + Say(kDownloadCompleted));
         Memo1->Lines()->Add(head);
         ++FilesReceived;
@@ -141,6 +143,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         }
         break;
     case ftp::fsTimeout:
+        AbandonFetch();
         gui::ShowMessage("Transfer timed out");
         break;
     default:
@@ -163,9 +166,10 @@ void TGetUpdateFile::Timer3Timer(gui::TObject*) {
 void TGetUpdateFile::ParseListing() {
     const std::string done = Say(kListed);
     FileQueue->Clear();
+    // Only names of files in the folder itself are fetched; the others stay in the listing.
     for (int line = 0; line < InfoMemo->Lines()->Count(); ++line) {
         const std::string name = TrimBlanks((*InfoMemo->Lines())[line]);
-        if (!name.empty()) FileQueue->Add(name);
+        if (rtl::IsPlainFileName(name)) FileQueue->Add(name);
     }
     SetStatus(done);
     win::Sleep(kPauseMs);
@@ -187,7 +191,16 @@ void TGetUpdateFile::RetrieveNext() {
     const std::string name = (*FileQueue)[0];
     const std::string localName = name == kRemoteInstaller ? kInstallerFile : name;
     SetStatus(name);
-    FtpClient1->Retrieve(name, LocalFolder + localName, ftp::TFtpReceiveMode::rcvReplace);
+    fetchPath_ = LocalFolder + localName;
+    fetchOpened_ = FtpClient1->Retrieve(name, fetchPath_, ftp::TFtpReceiveMode::rcvReplace);
+}
+
+// A file that did not arrive whole is not left behind to be taken for the real one.
+void TGetUpdateFile::AbandonFetch() {
+    if (fetchPath_.empty()) return;
+    if (fetchOpened_) rtl::DeleteFile(fetchPath_);
+    fetchPath_.clear();
+    fetchFailed_ = true;
 }
 
 void TGetUpdateFile::Timer1Timer(gui::TObject*) {
@@ -203,6 +216,8 @@ void TGetUpdateFile::EndDownload() {
     FtpClient1->Logout();
     if (FilesReceived == 0) return;
     FileListBox1->Update();
+    // The question says the files are complete; after a failed file they are not.
+    if (fetchFailed_) return;
     if (gui::MessageDlg(Say(kInstallNow), gui::TMsgDlgType::mtConfirmation,
                         {gui::TMsgDlgBtn::mbYes, gui::TMsgDlgBtn::mbNo, gui::TMsgDlgBtn::mbCancel}) ==
         gui::mrYes)
@@ -218,6 +233,7 @@ void TGetUpdateFile::btnInstallClick(gui::TObject*) {
 }
 
 void TGetUpdateFile::FtpClient1FtpError(gui::TObject*, std::int32_t errorCode, const char* errorText) {
+    AbandonFetch();
     gui::MessageBoxA(nullptr, errorText == nullptr ? "" : errorText,
                      ("FTP Error: " + std::to_string(errorCode)).c_str(), kErrorBoxFlags);
     if (FileQueue && FileQueue->Count() > 0) FileQueue->Delete(0);
@@ -225,6 +241,7 @@ void TGetUpdateFile::FtpClient1FtpError(gui::TObject*, std::int32_t errorCode, c
 }
 
 void TGetUpdateFile::btnExitClick(gui::TObject*) {
+    AbandonFetch();
     FtpClient1->Logout();
     InfoMemo->Lines()->Clear();
     if (FileQueue) FileQueue->Clear();

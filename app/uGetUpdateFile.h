@@ -108,9 +108,15 @@ private:
     void ParseListing();
     void RetrieveNext();
     void EndDownload();
+    void AbandonFetch();
     void SetStatus(const std::string& text);
 
     TTodayFunction today_;
+    // The file being fetched, and whether Retrieve took it on (and so emptied it).
+    std::string fetchPath_;
+    bool fetchOpened_ = false;
+    // A file of this download did not arrive whole: the download is not complete.
+    bool fetchFailed_ = false;
 };
 
 } // namespace app
