@@ -1,62 +1,23 @@
-#include "app/uGetUpdateFile.h"
+#include "app/UpdaterTesting.h"
 
 #include "gui/ScriptedDialogs.h"
-#include "support/FtpServer.h"
 
-#include "gui/Application.h"
-#include "platform/Process.h"
-#include "port/PortErrors.h"
-#include "port/SocketDispatcher.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
-using app::TGetUpdateFile;
+using test::Contents;
 
 namespace {
 
-struct FreeForm {
-    void operator()(TGetUpdateFile* form) const { gui::FreeComponent(form); }
-};
-
-std::string Contents(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// The window started in English with its FTP account pointed at a local server.
-class Workflow : public ::testing::Test {
+// The window against pyftpdlib, with its timers as they are.
+class Workflow : public test::UpdaterTest {
 protected:
     void SetUp() override {
-        port::OpenMessageTables();
-        port::DeviceSocket();
-        previousFolder_ = fs::current_path();
-        arguments_ = win::CommandLineArguments();
-        ::setenv("NVL_DRIVE_C", drive_.path().c_str(), 1);
-        ::setenv("NVL_FTP_HOST", "127.0.0.1", 1);
-        ::setenv("NVL_FTP_PORT", std::to_string(server_.Port()).c_str(), 1);
-        ::setenv("NVL_FTP_USER", test::FtpServer::kUser, 1);
-        ::setenv("NVL_FTP_PASSWORD", test::FtpServer::kPassword, 1);
+        UpdaterTest::SetUp();
         fs::create_directory(server_.Path("NVL_program"));
         std::ofstream(server_.Path("NVL_program/Setup.exe"), std::ios::binary) << "MZ installer";
         std::ofstream(server_.Path("NVL_program/data.bin"), std::ios::binary) << std::string(70000, 'd');
-        win::SetCommandLineArguments({arguments_.front(), "NVL", "E"});
-        window_.reset(new TGetUpdateFile(nullptr));
-    }
-    void TearDown() override {
-        window_.reset();
-        fs::current_path(previousFolder_);
-        win::SetCommandLineArguments(arguments_);
-        for (const char* variable :
-             {"NVL_DRIVE_C", "NVL_FTP_HOST", "NVL_FTP_PORT", "NVL_FTP_USER", "NVL_FTP_PASSWORD"})
-            ::unsetenv(variable);
+        Start(server_.Port());
     }
 
     bool QuestionAsked() const {
@@ -67,10 +28,6 @@ protected:
 
     test::ScriptedDialogs dialogs_;
     test::FtpServer server_;
-    test::TempFolder drive_{"drive-c"};
-    fs::path previousFolder_;
-    std::vector<std::string> arguments_;
-    std::unique_ptr<TGetUpdateFile, FreeForm> window_;
 };
 
 } // namespace

@@ -1,11 +1,9 @@
 #include "ftp/FtpClient.h"
 
-#include "ftp/FtpRecorder.h"
+#include "ftp/FtpClientTesting.h"
 #include "support/FtpServer.h"
 
 #include "ftp/FtpLog.h"
-#include "port/PortErrors.h"
-#include "port/SocketDispatcher.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -59,13 +57,8 @@ void DownloadInBothModes(TFtpClient& client, test::FtpRecorder& recorder, const 
 class FtpClient : public ::testing::Test {
 protected:
     void SetUp() override {
-        port::OpenMessageTables();
-        port::DeviceSocket();
         recorder_.Watch(client_);
-        client_.SetServerAddress("127.0.0.1");
-        client_.SetWsPort(std::to_string(server_.Port()));
-        client_.UserName = test::FtpServer::kUser;
-        client_.Password = test::FtpServer::kPassword;
+        test::PointAt(client_, server_.Port(), test::FtpServer::kUser, test::FtpServer::kPassword);
         std::ofstream(server_.Path("hello.txt")) << "hello, world\n";
         std::filesystem::create_directory(server_.Path("sub"));
     }
@@ -209,16 +202,6 @@ TEST_F(FtpClient, AHistoryLogWritesALinePerCode) {
 }
 
 
-TEST_F(FtpClient, ReplacingALongerLocalFileLeavesNoTail) {
-    LogIn();
-    const std::string local = local_.Path("hello.txt");
-    std::ofstream(local) << std::string(5000, 'o');
-    client_.PassiveMode = true;
-    ASSERT_TRUE(client_.Retrieve("hello.txt", local, TFtpReceiveMode::rcvReplace));
-    ASSERT_TRUE(Until("status 8"));
-    EXPECT_EQ(Contents(local), "hello, world\n");
-}
-
 TEST_F(FtpClient, BinaryFilesArriveByteForByteInBothModes) {
     const std::string bytes = BinaryBytes(3 * 1024 * 1024 + 7);
     std::ofstream(server_.Path("data.bin"), std::ios::binary) << bytes;
@@ -227,7 +210,6 @@ TEST_F(FtpClient, BinaryFilesArriveByteForByteInBothModes) {
 
 TEST(FtpClientVsftpd, BinaryFilesArriveByteForByteInBothModes) {
     if (!test::Vsftpd::Available()) GTEST_SKIP() << "vsftpd runs only as root";
-    port::OpenMessageTables();
     test::Vsftpd server;
     const std::string bytes = BinaryBytes(3 * 1024 * 1024 + 7);
     std::ofstream(server.Path("data.bin"), std::ios::binary) << bytes;
@@ -235,9 +217,7 @@ TEST(FtpClientVsftpd, BinaryFilesArriveByteForByteInBothModes) {
     test::FtpRecorder recorder;
     TFtpClient client(nullptr);
     recorder.Watch(client);
-    client.SetServerAddress("127.0.0.1");
-    client.SetWsPort(std::to_string(server.Port()));
-    client.UserName = "anonymous";
+    test::PointAt(client, server.Port(), "anonymous", "");
     DownloadInBothModes(client, recorder, "data.bin", bytes, local.Path("data.bin"));
     client.Logout();
 }

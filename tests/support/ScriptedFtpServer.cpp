@@ -61,9 +61,8 @@ std::string Argument(const std::string& line) {
     return blank == std::string::npos ? std::string() : line.substr(blank + 1);
 }
 
-void SendFile(FtpSession& session, const std::string& bytes) {
-    session.Reply("150 Opening data connection");
-    if (!session.OpenData()) {
+void SendFile(FtpSession& session, const std::string& bytes, const std::string& what) {
+    if (!session.StartTransfer(what)) {
         session.Reply("425 Cannot open data connection");
         return;
     }
@@ -148,6 +147,17 @@ bool FtpSession::OpenData() {
     return data_ != win::INVALID_SOCKET;
 }
 
+bool FtpSession::StartTransfer(const std::string& what) {
+    Reply("150 " + what);
+    return OpenData();
+}
+
+void FtpSession::SendEndlessLine(const std::string& start, std::size_t most, std::atomic<std::size_t>& sent) {
+    const std::string chunk(65536, 'x');
+    for (bool going = SendRaw(start); going && sent < most; going = SendRaw(chunk))
+        sent += chunk.size();
+}
+
 bool FtpSession::SendData(const std::string& bytes) {
     return data_ != win::INVALID_SOCKET && SendAll(data_, bytes, server_.stop_);
 }
@@ -181,7 +191,7 @@ ScriptedFtpServer::ScriptedFtpServer() : listener_(RawListener(port_)) {
         session.restartOffset = std::stoul(argument);
         session.Reply("350 Restarting at " + argument);
     };
-    defaults_["NLST"] = [this](FtpSession& session, const std::string&) { SendFile(session, Listing()); };
+    defaults_["NLST"] = [this](FtpSession& session, const std::string&) { SendFile(session, Listing(), "Here comes the listing"); };
     defaults_["LIST"] = defaults_["NLST"];
     defaults_["RETR"] = [this](FtpSession& session, const std::string& name) {
         const auto file = files.find(name);
@@ -189,7 +199,8 @@ ScriptedFtpServer::ScriptedFtpServer() : listener_(RawListener(port_)) {
             session.Reply("550 No such file");
             return;
         }
-        SendFile(session, file->second.substr(std::min(session.restartOffset, file->second.size())));
+        SendFile(session, file->second.substr(std::min(session.restartOffset, file->second.size())),
+                 "Opening data connection");
         session.restartOffset = 0;
     };
     defaults_["QUIT"] = [](FtpSession& session, const std::string&) {

@@ -39,6 +39,11 @@ public:
     bool EnterActive(const std::string& numbers);
     // The data connection of the last PASV or PORT: accepted or made; false when none came about.
     bool OpenData();
+    // Replies 150 with `what` and opens the data connection.
+    bool StartTransfer(const std::string& what = "Opening data connection");
+    // Sends `start` and then bytes without a line end until the client stops taking them or
+    // `most` bytes went out; `sent` counts them as they go.
+    void SendEndlessLine(const std::string& start, std::size_t most, std::atomic<std::size_t>& sent);
     // False once the client has closed the data connection or stopped reading for seconds.
     bool SendData(const std::string& bytes);
     void CloseData(bool reset = false);

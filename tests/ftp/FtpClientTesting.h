@@ -1,8 +1,10 @@
-// Records every event of an FTP client as text: "status 3", "error 530", "log 2"; reply codes
-// and the texts of statuses and errors beside.
+// What the FTP client tests share: a recorder of the client's events, a client pointed at a
+// local server, and a file's contents.
 #pragma once
 
 #include "ftp/FtpClient.h"
+#include "port/PortErrors.h"
+#include "port/SocketDispatcher.h"
 #include "support/Loopback.h"
 
 #include <algorithm>
@@ -14,6 +16,8 @@
 
 namespace test {
 
+// Every event of a client as text: "status 3", "error 530", "log 2"; reply codes and the texts of
+// statuses and errors beside.
 class FtpRecorder : public gui::TObject {
 public:
     void Status(gui::TObject*, ftp::TFtpStatusCode code, const char* text) {
@@ -73,6 +77,17 @@ public:
     std::vector<std::int32_t> replies;
     std::size_t longestReply = 0;
 };
+
+// Points the client at a server on loopback, with the socket library and message tables ready.
+inline void PointAt(ftp::TFtpClient& client, win::u_short port, const std::string& user = "user",
+                    const std::string& password = "secret") {
+    port::OpenMessageTables();
+    port::DeviceSocket();
+    client.SetServerAddress("127.0.0.1");
+    client.SetWsPort(std::to_string(port));
+    client.UserName = user;
+    client.Password = password;
+}
 
 inline std::string Contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
