@@ -375,6 +375,9 @@ bool TCustomFtpClient::GatherMultiLine(const std::string& line) {
 }
 
 void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
+    // A line still on its way when the connection ended has nothing left to act on, and must
+    // not begin a multi-line reply for the next connection.
+    if (state_ == TControlState::cnClosed) return;
     if (!line.ends_with("\r\n")) {
         ReportError(FtpErrorTooLong, "Reply line longer than " + std::to_string(MaxReplyLine) + " bytes");
         EnterState(TControlState::cnClosed);
@@ -392,7 +395,6 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
     // The reply table: what each state does with each code.
     switch (state_) {
     case TControlState::cnClosed:
-        // Still on its way when the connection ended; there is nothing left for it to end.
         break;
     case TControlState::cnReady:
         switch (code) {

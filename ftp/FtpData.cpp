@@ -7,6 +7,7 @@
 #include "rtl/FileUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -41,14 +42,16 @@ std::optional<win::u_short> PassivePort(const std::string& reply) {
     const std::size_t close = open == std::string::npos ? open : reply.find(')', open);
     if (close == std::string::npos) return std::nullopt;
     std::string_view list(reply.data() + open + 1, close - open - 1);
-    int numbers[6];
-    for (int& number : numbers) {
+    std::array<int, 6> numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        // Five numbers end at a comma, the sixth at the parenthesis.
+        const bool last = i + 1 == numbers.size();
         const std::size_t comma = list.find(',');
+        if ((comma == std::string_view::npos) != last) return std::nullopt;
         const std::optional<int> value = ByteNumber(list.substr(0, comma));
         if (!value) return std::nullopt;
-        number = *value;
-        if ((comma == std::string_view::npos) != (&number == &numbers[5])) return std::nullopt;
-        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+        numbers[i] = *value;
+        if (!last) list.remove_prefix(comma + 1);
     }
     const int port = numbers[4] * 256 + numbers[5];
     if (port == 0) return std::nullopt;
@@ -275,7 +278,8 @@ void TCustomFtpClient::DataDisconnect(port::TSocket*, win::SOCKET socket) {
 // At most one socket error is reported per transfer. The transfer is halted before the report,
 // whose closing of the data channel may fail again.
 void TCustomFtpClient::DataError(port::TSocket*, win::SOCKET socket, int errorCode) {
-    if (closingData_ || transferHalted_ || (socket != dataHandle_ && socket != listenHandle_)) return;
+    if (closingData_ || transferHalted_ || !TransferUnderWay() || (socket != dataHandle_ && socket != listenHandle_))
+        return;
     transferHalted_ = true;
     ReportError(errorCode);
 }
