@@ -60,6 +60,12 @@ void ThreadQueue::Post(const MSG& message) {
     SyncSignalLocked();
 }
 
+void ThreadQueue::Discard(HWND window, UINT message, WPARAM wParam) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(posted_, [&](const MSG& m) { return m.hwnd == window && m.message == message && m.wParam == wParam; });
+    SyncSignalLocked();
+}
+
 void ThreadQueue::Quit(int exitCode) {
     std::lock_guard lock(mutex_);
     quit_ = exitCode;

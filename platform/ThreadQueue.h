@@ -32,6 +32,8 @@ public:
     // Thread-safe.
     void Post(const MSG& message);
     void Quit(int exitCode);
+    // Drops the posted messages to `window` with this message and wParam.
+    void Discard(HWND window, UINT message, WPARAM wParam);
 
     // Owner thread only from here on.
     bool Take(MSG& message, HWND filter, UINT filterMin, UINT filterMax, bool remove);

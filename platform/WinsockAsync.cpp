@@ -72,9 +72,12 @@ void UpdateWatch(SOCKET s, SocketState& state) {
             if (state.acceptEnabled && (state.events & FD_ACCEPT)) interest = EPOLLIN;
             break;
         case SocketPhase::Connected:
+            // After FD_CLOSE nothing more is reported. Once the peer's close is known, what is
+            // left to report follows the application's reads, not the socket.
+            if (state.closeReported) break;
             if (state.readEnabled && (state.events & FD_READ) && !state.peerClosed) interest |= EPOLLIN;
             if (state.writeEnabled && (state.events & FD_WRITE)) interest |= EPOLLOUT;
-            if (!state.closeReported && (state.events & FD_CLOSE)) interest |= EPOLLRDHUP;
+            if (!state.peerClosed && (state.events & FD_CLOSE)) interest |= EPOLLRDHUP;
             break;
         case SocketPhase::Idle:
         case SocketPhase::Failed:
@@ -133,7 +136,10 @@ std::vector<Notification> Collect(SOCKET s, SocketState& state) {
         state.writeEnabled = false;
         notify(FD_WRITE, 0);
     }
-    if (state.peerClosed && !state.closeReported && (state.events & FD_CLOSE)) {
+    // As with Winsock, a graceful close is reported once everything the peer sent has been read,
+    // so no data is lost; a failed connection is reported at once.
+    const bool unread = available > 0 && (state.events & FD_READ);
+    if (state.peerClosed && !state.closeReported && (state.events & FD_CLOSE) && (!unread || (now & POLLERR))) {
         state.closeReported = true;
         notify(FD_CLOSE, WsaErrorFromErrno(PendingSocketError(fd)));
     }
@@ -171,11 +177,15 @@ void TrackSocket(SOCKET s, SocketPhase phase) {
     Sockets()[s].phase = phase;
 }
 
+// Notifications still queued for a closed socket are dropped: the system hands its number to the
+// next socket at once, which must not receive them.
 void ForgetSocket(SOCKET s) {
     std::lock_guard lock(registryMutex);
     const auto found = Sockets().find(s);
     if (found == Sockets().end()) return;
-    if (found->second.watched != 0) found->second.queue->Unwatch(static_cast<int>(s));
+    const SocketState& state = found->second;
+    if (state.watched != 0) state.queue->Unwatch(static_cast<int>(s));
+    if (state.queue) state.queue->Discard(state.window, state.message, s);
     Sockets().erase(found);
 }
 
@@ -257,10 +267,13 @@ int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events) {
         detail::SocketState& state = detail::Sockets()[s];
         if (state.watched != 0 && state.queue) state.queue->Unwatch(fd);
         state.watched = 0;
-        state.window = window;
-        state.message = message;
         state.events = events;
-        state.queue = queue;
+        // A cancelled selection keeps where it went, so that a close can still drop what is queued.
+        if (events != 0) {
+            state.window = window;
+            state.message = message;
+            state.queue = queue;
+        }
         // A new selection reports the current state afresh, as Winsock does.
         state.readEnabled = state.writeEnabled = state.acceptEnabled = true;
         state.closeReported = false;

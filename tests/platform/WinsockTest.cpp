@@ -318,13 +318,19 @@ TEST_F(Winsock, ShutdownOfTheSendingSideIsAGracefulCloseForThePeer) {
     win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE);
     ASSERT_EQ(win::send(client, "last words", 10, 0), 10);
     ASSERT_EQ(win::shutdown(client, win::SD_SEND), 0);
-    const auto events = Notifications(window, server, 2);
+    auto events = Notifications(window, server, 2, 200);
+    ASSERT_EQ(events.size(), 1u) << "no FD_CLOSE while data is unread";
+    EXPECT_EQ(events[0], Event(server, win::FD_READ));
+    char buffer[4];
+    ASSERT_EQ(win::recv(server, buffer, sizeof buffer, 0), 4);
+    events = Notifications(window, server, 2);
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0], Event(server, win::FD_READ)) << "data before the close";
-    EXPECT_EQ(events[1], Event(server, win::FD_CLOSE));
-    win::u_long waiting = 0;
-    ASSERT_EQ(win::ioctlsocket(server, win::FIONREAD, &waiting), 0);
-    EXPECT_EQ(waiting, 10u) << "the data is still there after FD_CLOSE";
+    EXPECT_EQ(events[1], Event(server, win::FD_READ)) << "the rest first";
+    char rest[16];
+    ASSERT_EQ(win::recv(server, rest, sizeof rest, 0), 6);
+    events = Notifications(window, server, 3);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2], Event(server, win::FD_CLOSE)) << "the close once everything is read";
     EXPECT_EQ(win::shutdown(client, 7), win::SOCKET_ERROR);
     EXPECT_EQ(win::WSAGetLastError(), win::WSAEINVAL);
 
@@ -337,6 +343,33 @@ TEST_F(Winsock, ShutdownOfTheSendingSideIsAGracefulCloseForThePeer) {
     const win::SOCKET unconnected = NewSocket();
     EXPECT_EQ(win::shutdown(unconnected, win::SD_BOTH), win::SOCKET_ERROR);
     EXPECT_EQ(win::WSAGetLastError(), win::WSAENOTCONN);
+}
+
+TEST_F(Winsock, ASocketNumberUsedAgainGetsNoneOfTheOldSocketsNotifications) {
+    RecordingWindow window;
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    for (const bool cancelFirst : {false, true}) {
+        const win::SOCKET old = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+        win::WSAAsyncSelect(old, window.handle(), kSocketMessage, win::FD_CONNECT | win::FD_WRITE | win::FD_CLOSE);
+        Connect(old, port);
+        win::Sleep(50);
+        win::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, 0, win::QS_ALLINPUT); // queued, not handled
+        if (cancelFirst) win::WSAAsyncSelect(old, window.handle(), 0, 0);
+        win::closesocket(old);
+        const win::SOCKET reused = NewSocket();
+        ASSERT_EQ(reused, old) << "the system hands out the lowest free number";
+        win::WSAAsyncSelect(reused, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE);
+        window.clear();
+        EXPECT_TRUE(Notifications(window, reused, 1, 200).empty()) << cancelFirst;
+        win::closesocket(reused);
+        sockets_.pop_back();
+        DrainMessages();
+        for (win::SOCKET accepted; (accepted = win::accept(listener, nullptr, nullptr)) != win::INVALID_SOCKET;) {
+            win::closesocket(accepted);
+            break;
+        }
+    }
 }
 
 TEST_F(Winsock, SelectTellsWhichSocketsAreReady) {

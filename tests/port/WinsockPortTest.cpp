@@ -108,6 +108,30 @@ TEST_F(WinsockPort, AClientExchangesDataAndClosesWhenTheServerDoes) {
     win::closesocket(listener);
 }
 
+// A server's last words before it hangs up all arrive, however many they are.
+TEST_F(WinsockPort, EverythingSentBeforeTheCloseArrives) {
+    for (const std::size_t size : {5000, 12000, 30000}) {
+        win::u_short number = 0;
+        const win::SOCKET listener = test::RawListener(number);
+        events_.received.clear();
+        events_.log.clear();
+        port_.SetServerAddress("127.0.0.1");
+        port_.SetWsPort(std::to_string(number));
+        port_.SetActive(true);
+        ASSERT_TRUE(test::PumpUntil([&] { return events_.Count("connected") == 1; }));
+        const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+        std::string sent(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            sent[i] = static_cast<char>('a' + i % 26);
+        test::SendRaw(server, sent);
+        win::closesocket(server);
+        ASSERT_TRUE(test::PumpUntil([&] { return port_.PortState() == TPortState::psClosed; }));
+        EXPECT_EQ(events_.received.size(), size);
+        EXPECT_TRUE(events_.received == sent) << size;
+        win::closesocket(listener);
+    }
+}
+
 TEST_F(WinsockPort, ARefusedConnectIsOneErrorAndThePortStaysOpen) {
     port_.SetServerAddress("127.0.0.1");
     port_.SetWsPort(std::to_string(test::FreePort()));
