@@ -133,7 +133,7 @@ UINT_PTR ThreadQueue::SetTimer(HWND window, UINT_PTR id, UINT elapseMs, TIMERPRO
         };
         do {
             id = nextThreadTimerId_++;
-            if (nextThreadTimerId_ == 0) nextThreadTimerId_ = 1;
+            if (nextThreadTimerId_ == 0) nextThreadTimerId_ = kFirstGeneratedTimerId;
         } while (id == 0 || inUse(id));
     }
     const Timer timer{window, id, interval, procedure, NowMs() + interval};

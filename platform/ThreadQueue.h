@@ -76,7 +76,10 @@ private:
     bool signalled_ = false;
 
     std::vector<Timer> timers_;
-    UINT_PTR nextThreadTimerId_ = 1;
+    // Generated thread-timer ids stay clear of the small ids programs name themselves, as on
+    // Windows, so that naming one never replaces another's timer.
+    static constexpr UINT_PTR kFirstGeneratedTimerId = 0x8000;
+    UINT_PTR nextThreadTimerId_ = kFirstGeneratedTimerId;
     std::unordered_map<int, std::shared_ptr<DescriptorCallback>> watches_;
 };
 

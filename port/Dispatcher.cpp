@@ -271,6 +271,7 @@ void TBaseDispatcher::ReadIntoRing(std::uint32_t count) {
     const auto bytes = static_cast<std::uint32_t>(read);
     LogEntry(ltDispatch, lsReadCom, bytes, rxRing_.data() + rxHead_, bytes);
     rxHead_ += bytes;
+    unscanned_ += bytes;
 }
 
 bool TBaseDispatcher::ExtractReceived() {
@@ -375,16 +376,17 @@ bool TBaseDispatcher::CheckStatusTriggers() {
     return NotifyHandlers(MsgTriggerStatus, static_cast<std::uint32_t>(handle), data);
 }
 
+// The pattern's first byte lies patternLength - 1 bytes before `position`; bytes of it that a
+// handler has read already leave nothing unread before it.
 std::uint32_t TBaseDispatcher::UnreadBefore(std::uint32_t position, std::int32_t patternLength) const {
-    // The pattern's first byte lies patternLength - 1 bytes before `position`.
-    const std::uint32_t start =
-        (position + RxRingSize - static_cast<std::uint32_t>(patternLength - 1)) % RxRingSize;
-    return (start + RxRingSize - rxTail_) % RxRingSize;
+    const std::uint32_t unreadUpToMatch = (position + RxRingSize - rxTail_) % RxRingSize;
+    const auto restOfPattern = static_cast<std::uint32_t>(patternLength - 1);
+    return unreadUpToMatch > restOfPattern ? unreadUpToMatch - restOfPattern : 0;
 }
 
 bool TBaseDispatcher::CheckDataTriggers() {
     std::uint32_t p = scanPos_;
-    while (p != rxHead_) {
+    for (; unscanned_ > 0; --unscanned_, availNotified_ = false) {
         const char c = static_cast<char>(rxRing_[p]);
         std::int32_t longest = 0;
         bool any = false;
@@ -399,13 +401,13 @@ bool TBaseDispatcher::CheckDataTriggers() {
         }
         if (any) {
             bool result = true;
-            if (availThreshold_ != 0 && availNotifiedPos_ != p) {
+            if (availThreshold_ != 0 && !availNotified_) {
                 const std::uint32_t before = UnreadBefore(p, longest);
                 if (before >= static_cast<std::uint32_t>(availThreshold_)) {
                     LogEntry(ltTrigger, lsAvail, before);
                     result = NotifyHandlers(MsgTriggerAvail, before, 0);
                     scanPos_ = p;
-                    availNotifiedPos_ = p;
+                    availNotified_ = true;
                 }
             }
             for (std::size_t i = dataTriggers_.size(); i-- > 0;) {
@@ -419,18 +421,18 @@ bool TBaseDispatcher::CheckDataTriggers() {
                                         static_cast<std::uint32_t>(length));
             }
             scanPos_ = Wrapped(p + 1);
+            --unscanned_;
+            availNotified_ = false;
             return result;
         }
         p = Wrapped(p + 1);
     }
     scanPos_ = p;
     const std::uint32_t held = ReceivedCount();
-    if (availThreshold_ != 0 && availNotifiedPos_ != p &&
-        held >= static_cast<std::uint32_t>(availThreshold_)) {
+    if (availThreshold_ != 0 && !availNotified_ && held >= static_cast<std::uint32_t>(availThreshold_)) {
         LogEntry(ltTrigger, lsAvail, held);
-        const bool result = NotifyHandlers(MsgTriggerAvail, held, 0);
-        availNotifiedPos_ = p;
-        return result;
+        availNotified_ = true;
+        return NotifyHandlers(MsgTriggerAvail, held, 0);
     }
     return false;
 }
@@ -454,7 +456,10 @@ bool TBaseDispatcher::NotifyHandlers(win::UINT message, std::uint32_t wParam, st
     }
     struct TEndNotify {
         TBaseDispatcher& dispatcher;
-        ~TEndNotify() { dispatcher.EndNotify(); }
+        ~TEndNotify() {
+            dispatcher.SettleSharedRead();
+            dispatcher.EndNotify();
+        }
     } endNotify{*this};
 
     maxHandlerRead_ = 0;
@@ -481,16 +486,22 @@ bool TBaseDispatcher::NotifyHandlers(win::UINT message, std::uint32_t wParam, st
             maxHandlerRead_ = std::max(maxHandlerRead_, handlerReadCount_);
         }
     }
-    bool result = true;
+    // An availability message whose bytes were not all read ends the checks; the guard settles
+    // the shared read.
+    return !sharedRead_ || message != MsgTriggerAvail || maxHandlerRead_ == wParam;
+}
+
+// The bytes the handlers of a shared read took are consumed once, also when a handler raised in
+// the middle and left its own count unsettled.
+void TBaseDispatcher::SettleSharedRead() {
+    const TLock lock(rxLock_);
     if (sharedRead_) {
-        const TLock lock(rxLock_);
+        const std::uint32_t taken = std::max(maxHandlerRead_, handlerReadCount_);
+        rxTail_ = Wrapped(rxTail_ + taken);
+        if (taken != 0) rxFull_ = false;
         sharedRead_ = false;
-        rxTail_ = Wrapped(rxTail_ + maxHandlerRead_);
-        if (maxHandlerRead_ != 0) rxFull_ = false;
-        if (message == MsgTriggerAvail && maxHandlerRead_ != wParam) result = false;
     }
     handlerReadCount_ = 0;
-    return result;
 }
 
 std::uint32_t TBaseDispatcher::HeldCount() const {

@@ -222,6 +222,7 @@ private:
     template <typename Handler, typename Matches>
     void RemoveHandler(std::vector<Handler>& handlers, Matches matches, std::uint8_t subType,
                        std::uint32_t value);
+    void SettleSharedRead();
     void EndNotify();
     std::uint32_t HeldCount() const;
     std::uint32_t UnreadBefore(std::uint32_t position, std::int32_t patternLength) const;
@@ -245,7 +246,12 @@ private:
     std::uint32_t rxTail_ = 0;
     bool rxFull_ = false;
     std::uint32_t scanPos_ = 0;
-    std::uint32_t availNotifiedPos_ = 0;
+    // Bytes from ScanPos to RxHead still to run through the data triggers: all of the ring when
+    // one read filled it, which the two positions alone cannot tell from none.
+    std::uint32_t unscanned_ = 0;
+    // No byte has been scanned since the last availability message; it stands for
+    // AvailNotifiedPos being ScanPos, without the same ambiguity.
+    bool availNotified_ = false;
     std::int32_t availThreshold_ = 0;
 
     bool inNotify_ = false;

@@ -212,9 +212,14 @@ win::LRESULT TWinsockDispatcher::NotifyPortWindow(win::WPARAM notice, win::LPARA
     auto* port = dynamic_cast<TCustomComPort*>(Owner());
     if (port == nullptr || port->PortWindow() == nullptr) return 0;
     SetInNotify(true);
+    // A close asked for by the port during the notice ends here, as it would at the end of a
+    // pass; without a pass running, nothing else would end it.
     struct TEndNotice {
         TWinsockDispatcher& dispatcher;
-        ~TEndNotice() { dispatcher.SetInNotify(false); }
+        ~TEndNotice() {
+            dispatcher.SetInNotify(false);
+            if (dispatcher.ClosePending() && !dispatcher.busy_) dispatcher.ReleaseBuffers();
+        }
     } endNotice{*this};
     return win::SendMessageA(port->PortWindow(), SocketSelectMessage, notice, lParam);
 }

@@ -139,6 +139,10 @@ TEST(MessageLoop, ThreadTimersCallTheirProcedure) {
     EXPECT_EQ(lastThreadTimerId, id);
     const win::UINT_PTR second = win::SetTimer(nullptr, 0, 10, &CountThreadTimer);
     EXPECT_NE(second, id) << "a thread timer gets an id of its own";
+    const win::UINT_PTR named = win::SetTimer(nullptr, 1, 100000, &CountThreadTimer);
+    EXPECT_NE(named, id) << "naming a small id replaces no generated timer";
+    EXPECT_NE(named, second);
+    EXPECT_TRUE(win::KillTimer(nullptr, named));
     EXPECT_TRUE(win::KillTimer(nullptr, id));
     EXPECT_TRUE(win::KillTimer(nullptr, second));
     win::Sleep(15);

@@ -267,6 +267,59 @@ TEST_F(Dispatcher, AFullRingLeavesBytesAtTheDeviceUntilSomeAreRead) {
     EXPECT_EQ(all, std::string(all.size(), 'r'));
 }
 
+TEST_F(Dispatcher, ARingFilledByOneReadIsAnnouncedAndScanned) {
+    device_.AddEventHandler(first_.Method());
+    first_.ReadAnnounced();
+    device_.SetAvailThreshold(1);
+    const std::int32_t end = device_.NewDataTrigger("!", false);
+    device_.Arrive(std::string(port::RxRingSize - 1, 'r') + "!");
+    device_.DispatchPass();
+    ASSERT_EQ(first_.deliveries.size(), 3u);
+    EXPECT_EQ(first_.deliveries[0], (Delivery{MsgTriggerAvail, port::RxRingSize - 1, Data(0),
+                                              std::string(port::RxRingSize - 1, 'r')}));
+    EXPECT_EQ(first_.deliveries[1].wParam, static_cast<std::uint32_t>(end));
+    EXPECT_EQ(first_.deliveries[2], (Delivery{MsgTriggerAvail, 1, Data(0), "!"}));
+    device_.DeleteTrigger(end);
+    first_.deliveries.clear();
+    device_.Arrive(std::string(port::RxRingSize, 'f'));
+    device_.DispatchPass();
+    ASSERT_EQ(first_.deliveries.size(), 1u);
+    EXPECT_EQ(first_.deliveries[0].wParam, port::RxRingSize) << "without any trigger";
+}
+
+// A pattern whose first bytes a handler has read already has no unread bytes before it.
+TEST_F(Dispatcher, TheCountBeforeAMatchIsNeverNegative) {
+    device_.AddEventHandler(first_.Method());
+    first_.ReadAnnounced();
+    device_.SetAvailThreshold(1);
+    device_.NewDataTrigger("ABC", false);
+    device_.Arrive("A");
+    device_.DispatchPass();
+    device_.Arrive("BC");
+    device_.DispatchPass();
+    ASSERT_EQ(first_.deliveries.size(), 3u);
+    EXPECT_EQ(first_.deliveries[0].read, "A");
+    EXPECT_EQ(first_.deliveries[1].msg, MsgTriggerData) << "no announcement of bytes before the pattern";
+    EXPECT_EQ(first_.deliveries[2], (Delivery{MsgTriggerAvail, 2, Data(0), "BC"}));
+}
+
+TEST_F(Dispatcher, AHandlerThatRaisesKeepsWhatItReadAndNothingIsDeliveredTwice) {
+    device_.AddEventHandler(first_.Method());
+    device_.SetAvailThreshold(1);
+    first_.action = [&](Delivery& d) {
+        first_.Read(d, 2);
+        throw rtl::Exception("handler failed");
+    };
+    device_.Arrive("abcd");
+    EXPECT_THROW(device_.DispatchPass(), rtl::Exception);
+    EXPECT_EQ(device_.ReceivedCount(), 2u) << "the two bytes read are gone";
+    first_.ReadAnnounced();
+    device_.Arrive("e");
+    device_.DispatchPass();
+    ASSERT_EQ(first_.deliveries.size(), 2u);
+    EXPECT_EQ(first_.deliveries[1].read, "cde");
+}
+
 TEST_F(Dispatcher, SendBlockTakesAtMostTheFreeOutputRoom) {
     device_.pendingOutput = 40;
     EXPECT_EQ(device_.OutputFree(), 60u);

@@ -144,6 +144,55 @@ TEST_F(WinsockPort, ARefusedConnectIsOneErrorAndThePortStaysOpen) {
     EXPECT_EQ(events_.log.back(), "disconnected") << "closing always tells";
 }
 
+// A handler that closes its own port inside a connection event: the close completes, and the
+// message loop stays free for timers.
+TEST_F(WinsockPort, APortClosedInsideEachConnectionEventCloses) {
+    struct Closer : gui::TObject {
+        Port* port = nullptr;
+        void Connected(gui::TObject*) { port->SetActive(false); }
+        void Error(gui::TObject*, int) { port->SetActive(false); }
+        void Accept(gui::TObject*, win::u_long, bool&) { port->SetActive(false); }
+    } closer;
+    closer.port = &port_;
+    int ticks = 0;
+    static int* tickCount = nullptr;
+    tickCount = &ticks;
+    const win::UINT_PTR timer =
+        win::SetTimer(nullptr, 0, 10, [](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) { ++*tickCount; });
+    const auto closesAndTicks = [&](const char* event) {
+        ASSERT_TRUE(test::PumpUntil([&] { return port_.PortState() == TPortState::psClosed; }, 2000)) << event;
+        ticks = 0;
+        EXPECT_TRUE(test::PumpUntil([&] { return ticks >= 3; }, 2000)) << event << ": timers run";
+    };
+
+    win::u_short number = 0;
+    const win::SOCKET listener = test::RawListener(number);
+    port_.OnConnected = gui::TNotifyEvent(&closer, &Closer::Connected);
+    port_.SetServerAddress("127.0.0.1");
+    port_.SetWsPort(std::to_string(number));
+    port_.SetActive(true);
+    closesAndTicks("OnConnected");
+    win::closesocket(listener);
+
+    port_.OnConnected = {};
+    port_.OnConnectionError = port::TWsErrorEvent(&closer, &Closer::Error);
+    port_.SetWsPort(std::to_string(test::FreePort()));
+    port_.SetActive(true);
+    closesAndTicks("OnConnectionError");
+
+    port_.OnAcceptClient = port::TWsAcceptEvent(&closer, &Closer::Accept);
+    port_.ListenMode = true;
+    const win::u_short listening = test::FreePort();
+    port_.SetWsPort(std::to_string(listening));
+    port_.SetActive(true);
+    const win::sockaddr_in address = test::LoopbackAddress(listening);
+    const win::SOCKET client = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+    win::connect(client, reinterpret_cast<const win::sockaddr*>(&address), sizeof address);
+    closesAndTicks("OnAcceptClient");
+    win::closesocket(client);
+    win::KillTimer(nullptr, timer);
+}
+
 TEST_F(WinsockPort, PortTextsAreNumbersOrServices) {
     port_.SetServerAddress("127.0.0.1");
     const auto openedPort = [&](const std::string& text) {
