@@ -26,6 +26,20 @@ template <typename Call> void Guarded(Call call) {
 
 } // namespace
 
+// Keeps the manager alive while one of its calls is under way.
+class TInUse {
+public:
+    explicit TInUse(TDataPacketManager& manager) : manager_(manager) { ++manager_.inUse_; }
+    ~TInUse() {
+        if (--manager_.inUse_ == 0 && manager_.freePending_) PacketManagers().Free(manager_);
+    }
+    TInUse(const TInUse&) = delete;
+    TInUse& operator=(const TInUse&) = delete;
+
+private:
+    TDataPacketManager& manager_;
+};
+
 const gui::TClassInfo& TDataPacket::StaticClass() {
     static const gui::TClassInfo info =
         gui::TClassBuilder<TDataPacket>("TDataPacket", &TBaseComponent::StaticClass())
@@ -130,6 +144,15 @@ void TDataPacket::ArmChecked() {
     }
 }
 
+void TDataPacket::ArmOrDisable() {
+    try {
+        ArmChecked();
+    } catch (...) {
+        enabled_ = false;
+        gui::Application().HandleException(std::current_exception());
+    }
+}
+
 void TDataPacket::Arm() {
     if (IsDesigning()) return;
     if (IsLoading()) {
@@ -144,11 +167,12 @@ void TDataPacket::Arm() {
         Log(port::lsPacketEnable);
         if (startCond_ == TPacketStartCond::scString) {
             Log(port::lsPacketStartString, startString_);
-            if (startString_.empty()) throw port::EInvalidProperty(-5501);
+            // A string that the match notation leaves empty (a lone "\") is empty.
+            start_ = MakePattern(startString_);
+            if (start_.Match.empty()) throw port::EInvalidProperty(-5501);
             if ((endCond_ & ecPacketSize) && static_cast<std::int32_t>(startString_.size()) > packetSize_)
                 throw port::EInvalidProperty(-5502);
             SetMode(TMode::pmWaitStart);
-            start_ = MakePattern(startString_);
         } else {
             if (endCond_ == 0) throw port::EInvalidProperty(-5503);
             if (manager_->lockedPacket_ == nullptr)
@@ -157,9 +181,9 @@ void TDataPacket::Arm() {
                 startPending_ = true;
         }
         if (endCond_ & ecString) {
-            if (endString_.empty()) throw port::EInvalidProperty(-5504);
-            Log(port::lsPacketEndString, endString_);
             end_ = MakePattern(endString_);
+            if (end_.Match.empty()) throw port::EInvalidProperty(-5504);
+            Log(port::lsPacketEndString, endString_);
         }
         if ((endCond_ & ecPacketSize) && packetSize_ == 0) throw port::EInvalidProperty(-5505);
     }
@@ -188,7 +212,7 @@ void TDataPacket::SetMode(TMode mode) {
         for (TDataPacket* other : std::vector<TDataPacket*>(manager_->packets_)) {
             if (other == this || !other->enabled_) continue;
             other->Disarm();
-            other->Arm();
+            other->ArmOrDisable();
         }
     } else if (old == TMode::pmCollecting) {
         ReleaseLock();
@@ -307,13 +331,13 @@ void TDataPacket::Deliver(TEnd end) {
     }
     if (!includeStrings_ && end == TEnd::ByString) length -= static_cast<std::int32_t>(end_.Match.size());
     length = std::max(length, 0);
-    const auto* data = reinterpret_cast<const char*>(manager.buffer_.data()) + offset;
+    // The handlers get a copy: one may close the port, which releases the manager's buffer.
+    const std::string bytes(reinterpret_cast<const char*>(manager.buffer_.data()) + offset,
+                            static_cast<std::size_t>(length));
     Log(port::lsPacketString, logTag_);
-    Log(end == TEnd::BySize ? port::lsPacketSize : port::lsPacketString,
-        std::string(data, static_cast<std::size_t>(length)));
-    if (OnPacket) Guarded([&] { OnPacket(this, data, length); });
-    if (OnStringPacket)
-        Guarded([&] { OnStringPacket(this, std::string(data, static_cast<std::size_t>(length))); });
+    Log(end == TEnd::BySize ? port::lsPacketSize : port::lsPacketString, bytes);
+    if (OnPacket) Guarded([&] { OnPacket(this, bytes.data(), length); });
+    if (OnStringPacket) Guarded([&] { OnStringPacket(this, bytes); });
     manager.Consume(start + fullLength);
     if (autoEnable_) enabled_ = true;
     enablePending_ = enabled_;
@@ -347,7 +371,7 @@ void TDataPacket::Loaded() {
     }
     if (enablePending_) {
         enablePending_ = false;
-        if (enabled_) ArmChecked();
+        if (enabled_) ArmOrDisable();
     }
     logTag_ = "Packet:" + Name();
 }
@@ -382,7 +406,11 @@ void TDataPacketManager::Remove(TDataPacket& packet) {
     packet.Disarm();
     if (lockedPacket_ == &packet) lockedPacket_ = nullptr;
     std::erase(packets_, &packet);
-    if (packets_.empty()) PacketManagers().Free(*this);
+    if (!packets_.empty()) return;
+    if (inUse_ > 0)
+        freePending_ = true;
+    else
+        PacketManagers().Free(*this);
 }
 
 void TDataPacketManager::Activate() {
@@ -404,10 +432,11 @@ void TDataPacketManager::Deactivate() {
 }
 
 void TDataPacketManager::PortChanged(gui::TObject*, bool opening) {
+    const TInUse inUse(*this);
     if (opening) {
         Activate();
         for (TDataPacket* packet : std::vector<TDataPacket*>(packets_))
-            if (packet->enabled_) packet->ArmChecked();
+            if (packet->enabled_) packet->ArmOrDisable();
         return;
     }
     for (TDataPacket* packet : std::vector<TDataPacket*>(packets_))
@@ -416,6 +445,7 @@ void TDataPacketManager::PortChanged(gui::TObject*, bool opening) {
 }
 
 void TDataPacketManager::TriggerHandler(std::uint32_t msg, std::uint32_t wParam, std::int32_t) {
+    const TInUse inUse(*this);
     port::TBaseDispatcher* dispatcher = Dispatcher();
     if (dispatcher == nullptr) return;
     if (msg == port::MsgTriggerAvail) {
@@ -433,21 +463,35 @@ void TDataPacketManager::TriggerHandler(std::uint32_t msg, std::uint32_t wParam,
     }
 }
 
+// A scan asked for during a delivery or during a scan is done by the scan that runs, one after
+// the other: deliveries loop here instead of nesting, however many packets one arrival holds.
 void TDataPacketManager::Scan(std::int32_t from) {
-    if (inEvent_) {
-        deferredScan_ = true;
-        deferredFrom_ = from;
-        return;
+    deferredFrom_ = from;
+    deferredScan_ = true;
+    if (inEvent_ || scanning_) return;
+    const TInUse inUse(*this);
+    scanning_ = true;
+    struct TEndScan {
+        bool& scanning;
+        ~TEndScan() { scanning = false; }
+    } endScan{scanning_};
+    while (deferredScan_ && !freePending_) {
+        deferredScan_ = false;
+        ScanOnce(deferredFrom_);
     }
+}
+
+void TDataPacketManager::ScanOnce(std::int32_t from) {
     if (buffer_.empty()) return;
     if (lockedPacket_ != nullptr) {
         lockedPacket_->Check(from);
         return;
     }
     for (TDataPacket* packet : std::vector<TDataPacket*>(packets_)) {
-        if (lockedPacket_ != nullptr || buffer_.empty()) break;
+        if (lockedPacket_ != nullptr || buffer_.empty() || deferredScan_) return;
         packet->Check(from);
     }
+    if (deferredScan_) return;
     const bool matchingStart = std::any_of(packets_.begin(), packets_.end(), [](const TDataPacket* p) {
         return p->enabled_ && p->mode_ != TDataPacket::TMode::pmIdle && p->startPos_ != -1;
     });
@@ -465,16 +509,14 @@ void TDataPacketManager::BeginEvent() {
 }
 
 void TDataPacketManager::EndEvent() {
+    const TInUse inUse(*this);
     inEvent_ = false;
     for (TDataPacket* packet : std::vector<TDataPacket*>(packets_)) {
         if (!packet->enabled_) continue;
         packet->enablePending_ = false;
-        packet->ArmChecked();
+        packet->ArmOrDisable();
     }
-    if (deferredScan_) {
-        deferredScan_ = false;
-        Scan(deferredFrom_);
-    }
+    if (deferredScan_ && !scanning_) Scan(deferredFrom_);
 }
 
 void TDataPacketManager::Consume(std::int32_t count) {

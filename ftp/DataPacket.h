@@ -78,6 +78,9 @@ private:
 
     void Arm();
     void ArmChecked();
+    // Arming when the port opens or a delivery ends: a failure disables the packet and goes to
+    // the application's exception handler, so the port and the other packets go on.
+    void ArmOrDisable();
     void Disarm();
     void SetMode(TMode mode);
     void ReleaseLock();
@@ -137,6 +140,7 @@ private:
     void PortChanged(gui::TObject* sender, bool opening);
     void TriggerHandler(std::uint32_t msg, std::uint32_t wParam, std::int32_t lParam);
     void Scan(std::int32_t from);
+    void ScanOnce(std::int32_t from);
     void BeginEvent();
     void EndEvent();
     void Consume(std::int32_t count);
@@ -153,6 +157,12 @@ private:
     std::int32_t deferredFrom_ = 0;
     bool activateAfterLoad_ = false;
     bool portGone_ = false;
+    bool scanning_ = false;
+    // Calls of the manager under way; a manager whose last packet leaves meanwhile is freed
+    // when the outermost one ends.
+    int inUse_ = 0;
+    bool freePending_ = false;
+    friend class TInUse;
 };
 
 // Every port's manager, from program start to program end.

@@ -1,5 +1,6 @@
 #include "ftp/DataPacket.h"
 
+#include "support/Loopback.h"
 #include "support/ScriptedDevice.h"
 
 #include "gui/Application.h"
@@ -214,4 +215,111 @@ TEST_F(DataPackets, TheManagerFollowsThePort) {
         owner.reset();
         EXPECT_EQ(ftp::PacketManagers().ManagerOf(port_), nullptr);
     }
+}
+
+// A handler that closes the port, or takes the last packet off it, ends the delivery cleanly:
+// the string event still gets the packet's bytes.
+TEST_F(DataPackets, AHandlerMayCloseThePortOrLeaveIt) {
+    ReplyLines();
+    struct Closer : gui::TObject {
+        test::ScriptedPort* port = nullptr;
+        TDataPacket* packet = nullptr;
+        bool detach = false;
+        void Raw(gui::TObject*, const char*, std::int32_t) {
+            if (detach)
+                packet->SetComPort(nullptr);
+            else
+                port->SetActive(false);
+        }
+    } closer;
+    closer.port = &port_;
+    closer.packet = &packet_;
+    packet_.OnPacket = ftp::TPacketNotifyEvent(&closer, &Closer::Raw);
+    Arrive("last words\r\nnever seen\r\n");
+    test::PumpFor(20); // the close asked for during the notification completes
+    EXPECT_EQ(collector_.packets, (std::vector<std::string>{"last words\r\n"}));
+    EXPECT_EQ(port_.PortState(), port::TPortState::psClosed);
+
+    port_.SetActive(true);
+    closer.detach = true;
+    collector_.packets.clear();
+    Arrive("goodbye\r\n");
+    EXPECT_EQ(collector_.packets, (std::vector<std::string>{"goodbye\r\n"}));
+    EXPECT_EQ(ftp::PacketManagers().ManagerOf(port_), nullptr) << "the manager went with its last packet";
+}
+
+TEST_F(DataPackets, ManyPacketsInOneArrivalAreDeliveredWithoutGrowingTheStack) {
+    packet_.SetStartCond(TPacketStartCond::scAnyData);
+    packet_.SetEndCond(ftp::ecString);
+    packet_.SetEndString("\n");
+    packet_.SetTimeOut(0);
+    packet_.SetEnabled(true);
+    struct Depth : gui::TObject {
+        std::uintptr_t deepest = UINTPTR_MAX;
+        std::uintptr_t shallowest = 0;
+        int count = 0;
+        void Packet(gui::TObject*, const std::string&) {
+            const char marker = 0;
+            const auto here = reinterpret_cast<std::uintptr_t>(&marker);
+            deepest = std::min(deepest, here);
+            shallowest = std::max(shallowest, here);
+            ++count;
+        }
+    } depth;
+    packet_.OnStringPacket = ftp::TStringPacketNotifyEvent(&depth, &Depth::Packet);
+    std::string lines;
+    for (int i = 0; i < 4000; ++i)
+        lines += "x\n";
+    Arrive(lines);
+    EXPECT_EQ(depth.count, 4000);
+    EXPECT_LT(depth.shallowest - depth.deepest, 4096u) << "the stack does not grow with the packets";
+}
+
+// Settings that cannot be armed, met when the port opens or a delivery ends, leave the packet
+// disabled; the port and the other packets go on.
+TEST_F(DataPackets, AnArmingThatFailsLaterLeavesThePacketDisabled) {
+    struct Reported : gui::TObject {
+        std::vector<std::string> messages;
+        void Exception(gui::TObject*, const std::exception& e) { messages.push_back(e.what()); }
+    } reported;
+    gui::Application().OnException =
+        gui::TMethod<void(gui::TObject*, const std::exception&)>(&reported, &Reported::Exception);
+    TDataPacket broken(nullptr);
+    broken.SetComPort(&port_);
+    broken.SetStartCond(TPacketStartCond::scAnyData);
+    broken.SetEndCond(ftp::ecString);
+    broken.SetEndString("\n");
+    broken.SetEnabled(true);
+    ReplyLines();
+    port_.SetActive(false);
+    broken.SetEndString("\\");
+    EXPECT_TRUE(broken.Enabled()) << "not armed while the port is closed";
+    port_.SetActive(true);
+    EXPECT_EQ(port_.PortState(), port::TPortState::psOpen) << "the port opens all the same";
+    EXPECT_FALSE(broken.Enabled());
+    EXPECT_EQ(reported.messages, std::vector<std::string>{"End string is empty"});
+    Arrive("ok\r\n");
+    EXPECT_EQ(collector_.packets, (std::vector<std::string>{"ok\r\n"}));
+
+    struct Breaker : gui::TObject {
+        TDataPacket* packet = nullptr;
+        void Packet(gui::TObject*, const std::string&) { packet->SetStartCond(TPacketStartCond::scString); }
+    } breaker;
+    breaker.packet = &packet_;
+    packet_.OnPacket = {};
+    packet_.OnStringPacket = ftp::TStringPacketNotifyEvent(&breaker, &Breaker::Packet);
+    Arrive("first\r\n");
+    EXPECT_FALSE(packet_.Enabled()) << "the empty start string it now has cannot be armed";
+    EXPECT_EQ(reported.messages.size(), 2u);
+    broken.SetComPort(nullptr);
+    gui::Application().OnException = {};
+}
+
+TEST_F(DataPackets, ALoneBackslashIsAnEmptyString) {
+    packet_.SetStartString("\\");
+    EXPECT_EQ(ArmingError(), -5501);
+    packet_.SetStartCond(TPacketStartCond::scAnyData);
+    packet_.SetEndCond(ftp::ecString);
+    packet_.SetEndString("\\");
+    EXPECT_EQ(ArmingError(), -5504);
 }
