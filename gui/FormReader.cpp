@@ -13,6 +13,9 @@
 namespace gui {
 namespace {
 
+// Far deeper than any window's controls; the bound keeps the recursion from exhausting the stack.
+constexpr int kMaxNesting = 256;
+
 struct Identifier {
     std::string text;
 };
@@ -38,7 +41,7 @@ public:
     explicit Parser(std::string_view text) : text_(text) {}
 
     std::unique_ptr<Node> Root() {
-        auto root = Object();
+        auto root = Object(0);
         SkipBlanks();
         if (position_ < text_.size()) Fail("text after the final end");
         return root;
@@ -81,8 +84,9 @@ private:
         ++position_;
     }
 
-    std::unique_ptr<Node> Object() {
+    std::unique_ptr<Node> Object(int depth) {
         if (!SameWord(Word(), "object")) Fail("'object' is expected");
+        if (depth > kMaxNesting) Fail("objects are nested more than " + std::to_string(kMaxNesting) + " deep");
         auto node = std::make_unique<Node>();
         node->line = line_;
         node->name = Word();
@@ -97,7 +101,7 @@ private:
             if (SameWord(word, "object")) {
                 position_ = mark;
                 line_ = markLine;
-                node->children.push_back(Object());
+                node->children.push_back(Object(depth + 1));
                 continue;
             }
             Expect('=');
@@ -155,8 +159,11 @@ private:
                 while (position_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[position_])))
                     ++position_;
                 if (start == position_) Fail("a byte code is expected after '#'");
-                const int code = std::stoi(std::string(text_.substr(start, position_ - start)));
-                if (code > 255) Fail("byte code " + std::to_string(code) + " is above 255");
+                const std::string_view digits = text_.substr(start, position_ - start);
+                int code = 0;
+                for (const char digit : digits)
+                    code = std::min(code * 10 + (digit - '0'), 256); // no overflow, however long
+                if (code > 255) Fail("byte code " + std::string(digits) + " is above 255");
                 text += static_cast<char>(code);
             } else {
                 break;

@@ -210,7 +210,7 @@ void TBaseLangSwitch::SavePosition(gui::TComponent& component, int index) {
     for (int line = positions_.Count() - 1; line >= 0; --line) {
         if (positions_[line].compare(0, key.size(), key) != 0) continue;
         std::vector<std::string> items = Split(positions_[line], ',');
-        while (static_cast<std::int64_t>(items.size()) < languages_ + 1)
+        while (static_cast<std::int64_t>(items.size()) < std::max(languages_, activeLanguage_ + 1) + 1)
             items.emplace_back();
         items[static_cast<std::size_t>(activeLanguage_) + 1] = entry;
         positions_.Put(line, Join(items, ','));
@@ -284,6 +284,9 @@ void TBaseLangSwitch::SetLanguages(std::int64_t languages) {
     if (languages <= 0) return;
     ReshapeWords(languages);
     languages_ = languages;
+    // Also while loading, where the stored active language may come before the languages.
+    if (activeLanguage_ >= languages_) activeLanguage_ = 0;
+    if (defaultLanguage_ >= languages_) defaultLanguage_ = 0;
 }
 
 void TBaseLangSwitch::ReshapeWords(std::int64_t languages) {

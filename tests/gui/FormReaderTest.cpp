@@ -144,3 +144,18 @@ TEST_F(FormReader, ErrorsNameTheComponentAndTheProperty) {
     EXPECT_EQ(ReadError("object Form: TSampleForm\n  Caption = #300\nend\n"),
               "Form description, line 2: byte code 300 is above 255");
 }
+
+TEST_F(FormReader, HostileDescriptionsAreReadErrorsToo) {
+    EXPECT_EQ(ReadError("object Form: TSampleForm\n  Caption = #99999999999\nend\n"),
+              "Form description, line 2: byte code 99999999999 is above 255");
+    std::string deep = "object Form: TSampleForm\n";
+    for (int level = 0; level < 50000; ++level)
+        deep += "object L" + std::to_string(level) + ": TSampleLabel\n";
+    EXPECT_EQ(ReadError(deep), "Form description, line 258: objects are nested more than 256 deep");
+    std::string allowed = "object Form: TSampleForm\n";
+    for (int level = 0; level < 20; ++level)
+        allowed += "object L" + std::to_string(level) + ": TSampleLabel\n";
+    for (int level = 0; level <= 20; ++level)
+        allowed += "end\n";
+    EXPECT_EQ(ReadError(allowed), "no error");
+}

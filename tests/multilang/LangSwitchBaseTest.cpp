@@ -245,6 +245,29 @@ TEST(LangSwitchLoading, AOneLanguageWindowLoadedInLanguage1KeepsItsTexts) {
     EXPECT_EQ(form.Caption(), "stored");
 }
 
+// The stored active language is read before the number of languages shrinks below it.
+TEST(LangSwitchLoading, AnActiveLanguageBeyondTheLanguagesIsBroughtBackWithPositionsOn) {
+    test::ScriptedDialogs dialogs;
+    gui::RegisterStandardClasses();
+    gui::RegisterClass(TCaptionSwitch::StaticClass());
+    TStringWindow form(nullptr);
+    gui::ReadComponent(form, "object Window: TStringWindow\n"
+                             "  Left = 10\n"
+                             "  object LangSwitch1: TCaptionSwitch\n"
+                             "    ActiveLanguage = 1\n"
+                             "    Languages = 1\n"
+                             "    SwitchPositions = spFormAndControls\n"
+                             "    Positions.Strings = ('%Form%,20.0.0.0')\n"
+                             "    Words.Strings = ('%Form%' 'caption')\n"
+                             "  end\n"
+                             "end\n");
+    const auto* languageSwitch = static_cast<TCaptionSwitch*>(form.FindComponent("LangSwitch1"));
+    EXPECT_EQ(languageSwitch->ActiveLanguage(), 0);
+    EXPECT_EQ(form.Caption(), "caption");
+    ASSERT_EQ(languageSwitch->Positions()->Count(), 1);
+    EXPECT_EQ((*languageSwitch->Positions())[0], "%Form%,10.0.0.0") << "one entry, for the one language";
+}
+
 TEST(LangSwitchLoading, AStringLibraryReplacesTheTable) {
     test::ScriptedDialogs dialogs;
     gui::RegisterStandardClasses();
