@@ -225,6 +225,9 @@ private:
     void SettleSharedRead();
     void EndNotify();
     std::uint32_t HeldCount() const;
+    static std::uint32_t Wrapped(std::uint32_t position) {
+        return position >= RxRingSize ? position - RxRingSize : position;
+    }
     std::uint32_t UnreadBefore(std::uint32_t position, std::int32_t patternLength) const;
     std::int32_t NewHandle();
     bool HandleInUse(std::int32_t handle) const;
