@@ -31,7 +31,7 @@ def differing(first, second):
 class XServer:
     def __enter__(self):
         self.number = 50 + os.getpid() % 400
-        self.process = subprocess.Popen(["Xvfb", ":%d" % self.number, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+        self.process = subprocess.Popen(["Xvfb", ":%d" % self.number, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp", "-noreset"],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists("/tmp/.X11-unix/X%d" % self.number), 10, "Xvfb")
         self.display = ":%d" % self.number
@@ -59,7 +59,11 @@ class Window(unittest.TestCase):
         process = subprocess.Popen([PROGRAM, *arguments], env=env, cwd=drive,
                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.addCleanup(lambda: process.poll() is None and process.kill())
-        window = wait_for(lambda: self.find_window(), 20, "the window")
+        try:
+            window = wait_for(lambda: self.find_window(), 20, "the window")
+        except AssertionError:
+            process.kill()
+            raise AssertionError("no window; the program said: " + process.communicate()[0].decode(errors="replace"))
         return process, window
 
     def find_window(self):
