@@ -5,7 +5,7 @@
 
 namespace win {
 
-constexpr LPCSTR MAKEINTRESOURCEA(WORD id) {
+inline LPCSTR MAKEINTRESOURCEA(WORD id) {
     return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id));
 }
 inline bool IS_INTRESOURCE(LPCSTR name) {

@@ -45,10 +45,10 @@ protected:
         port_.Device().Arrive(bytes);
         port_.Device().DispatchPass();
     }
-    void ReplyLines() {
+    void ReplyLines(const std::string& end = "\r\n") {
         packet_.SetStartCond(TPacketStartCond::scAnyData);
         packet_.SetEndCond(ftp::ecString);
-        packet_.SetEndString("\r\n");
+        packet_.SetEndString(end);
         packet_.SetTimeOut(0);
         packet_.SetEnabled(true);
     }
@@ -249,11 +249,7 @@ TEST_F(DataPackets, AHandlerMayCloseThePortOrLeaveIt) {
 }
 
 TEST_F(DataPackets, ManyPacketsInOneArrivalAreDeliveredWithoutGrowingTheStack) {
-    packet_.SetStartCond(TPacketStartCond::scAnyData);
-    packet_.SetEndCond(ftp::ecString);
-    packet_.SetEndString("\n");
-    packet_.SetTimeOut(0);
-    packet_.SetEnabled(true);
+    ReplyLines("\n");
     struct Depth : gui::TObject {
         std::uintptr_t deepest = UINTPTR_MAX;
         std::uintptr_t shallowest = 0;
