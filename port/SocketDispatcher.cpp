@@ -288,6 +288,11 @@ void TDeviceSocket::FireAccept(win::SOCKET socket) {
     connection->CommSocket = client;
     const win::LRESULT answer = NotifyPort(
         socket, pnClientWaiting, static_cast<win::LPARAM>(dispatcher->RemoteAddress.sin_addr.s_addr));
+    // A port closed by its handler has freed the connection, and the client with it.
+    if (FindConnection(socket) != connection) {
+        TSocket::FireAccept(socket);
+        return;
+    }
     if (answer == 1) {
         connection->SetPeerConnected(true);
     } else {
