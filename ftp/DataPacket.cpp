@@ -508,15 +508,15 @@ void TDataPacketManager::BeginEvent() {
         if (packet->enabled_) packet->Disarm();
 }
 
+// Always inside a call that keeps the manager alive: a scan or a trigger.
 void TDataPacketManager::EndEvent() {
-    const TInUse inUse(*this);
     inEvent_ = false;
     for (TDataPacket* packet : std::vector<TDataPacket*>(packets_)) {
         if (!packet->enabled_) continue;
         packet->enablePending_ = false;
         packet->ArmOrDisable();
     }
-    if (deferredScan_ && !scanning_) Scan(deferredFrom_);
+    if (deferredScan_) Scan(deferredFrom_);
 }
 
 void TDataPacketManager::Consume(std::int32_t count) {

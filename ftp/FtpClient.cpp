@@ -179,7 +179,7 @@ void TCustomFtpClient::EnterState(TControlState state) {
     }
     case TControlState::cnReady:
         // A transfer reported done has read its data already; one that failed must not write more.
-        ShutDataChannel();
+        CloseDataHandles();
         commandStack_.clear();
         staleReplies_ = repliesOwed_;
         break;
@@ -400,9 +400,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         switch (code) {
         case 125:
         case 150:
-            break;
-        case 226:
-            ShutDataChannel();
+        case 226: // the data connection closed when the operation ended
             break;
         default:
             FailReply(code);

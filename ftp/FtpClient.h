@@ -167,8 +167,8 @@ private:
     std::int32_t ReadDataBlock();
     void EndOfData();
     void FinishTransferWhenConfirmed();
-    void ShutDataChannel();
     void CloseDataHandles();
+    void DisposeDataSocket(win::SOCKET socket);
     bool OpenLocalFile(const std::string& localName, TFtpReceiveMode mode);
     void DataAccept(port::TSocket* sender, win::SOCKET socket);
     void DataDisconnect(port::TSocket* sender, win::SOCKET socket);

@@ -60,7 +60,8 @@ std::optional<win::u_short> PassivePort(const std::string& reply) {
 
 } // namespace
 
-// Any failure ends the operation with an error, unless the socket layer has reported one already.
+// Any failure ends the operation with an error, unless the socket layer has reported one, which
+// ended it already.
 bool TCustomFtpClient::OpenDataChannel() {
     bool opened = false;
     int error = 0;
@@ -72,10 +73,7 @@ bool TCustomFtpClient::OpenDataChannel() {
         // Reported with the socket layer's last error.
     }
     if (opened) return true;
-    if (error == 0) error = port::SocketApi().WSAGetLastError();
-    if (TransferUnderWay() && !transferHalted_) ReportError(error);
-    CloseDataHandles();
-    commandStack_.clear();
+    if (TransferUnderWay()) ReportError(error != 0 ? error : port::SocketApi().WSAGetLastError());
     return false;
 }
 
@@ -97,7 +95,8 @@ bool TCustomFtpClient::OpenActive() {
     if (dispatcher == nullptr) return false;
     const auto control = static_cast<win::SOCKET>(dispatcher->DeviceId());
     int length = sizeof serverAddress_;
-    if (port::SocketApi().getpeername(control, reinterpret_cast<win::sockaddr*>(&serverAddress_), &length) != 0)
+    if (port::SocketApi().getpeername(control, reinterpret_cast<win::sockaddr*>(&serverAddress_), &length) !=
+        0)
         return false;
     length = sizeof dataAddress_;
     if (port::SocketApi().getsockname(control, reinterpret_cast<win::sockaddr*>(&dataAddress_), &length) != 0)
@@ -167,7 +166,7 @@ void TCustomFtpClient::EndOfData() {
     while (TransferUnderWay() && ReadDataBlock() > 0) {
     }
     if (!TransferUnderWay()) return;
-    ShutDataChannel();
+    CloseDataHandles();
     dataEnded_ = true;
     FinishTransferWhenConfirmed();
 }
@@ -182,55 +181,43 @@ void TCustomFtpClient::FinishTransferWhenConfirmed() {
         ReportStatus(fsTransferDone);
 }
 
-void TCustomFtpClient::ShutDataChannel() {
-    if (dataHandle_ != win::INVALID_SOCKET && dataSocket_ != nullptr) {
-        closingData_ = true;
-        try {
-            dataSocket_->SelectNotifications(dataHandle_, 0);
-            dataSocket_->StopTraffic(dataHandle_, 2);
-        } catch (const std::exception&) {
-            // The channel closes all the same.
-        }
-        closingData_ = false;
-    }
-    CloseDataHandles();
-}
-
-// Errors while closing are no news: the transfer they belong to is over.
 void TCustomFtpClient::CloseDataHandles() {
-    closingData_ = true;
     for (win::SOCKET* handle : {&dataHandle_, &listenHandle_}) {
-        if (*handle != win::INVALID_SOCKET && dataSocket_ != nullptr) {
-            try {
-                dataSocket_->DisposeSocket(*handle);
-            } catch (const std::exception&) {
-                // A socket that cannot be closed is forgotten all the same.
-            }
-        }
+        if (*handle != win::INVALID_SOCKET) DisposeDataSocket(*handle);
         *handle = win::INVALID_SOCKET;
     }
-    closingData_ = false;
     localStream_.reset();
+}
+
+// Errors while closing are no news: what the socket carried is over. A socket that cannot be
+// closed is forgotten all the same.
+void TCustomFtpClient::DisposeDataSocket(win::SOCKET socket) {
+    if (dataSocket_ == nullptr) return;
+    closingData_ = true;
+    try {
+        dataSocket_->DisposeSocket(socket);
+    } catch (const std::exception&) {
+    }
+    closingData_ = false;
 }
 
 // False after reporting the error when the file cannot be made or opened.
 bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMode mode) {
     try {
+        // The new file of rcvReplace holds exactly the downloaded bytes, however long the old one
+        // was; the other modes go on from a file that exists, or from an empty new one.
+        const bool empty = mode == TFtpReceiveMode::rcvReplace || !rtl::FileExists(localName);
+        localStream_ =
+            std::make_unique<rtl::TFileStream>(localName, empty ? rtl::fmCreate : rtl::fmOpenReadWrite);
         switch (mode) {
         case TFtpReceiveMode::rcvReplace:
-            // The new file holds exactly the downloaded bytes, however long the old one was.
-            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmCreate);
             ReportLog(flDownloading);
             break;
         case TFtpReceiveMode::rcvAppend:
-            if (!rtl::FileExists(localName)) rtl::TFileStream(localName, rtl::fmCreate);
-            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
             localStream_->Seek(0, rtl::TSeekOrigin::soEnd);
             ReportLog(flDownloading);
             break;
         default: {
-            if (!rtl::FileExists(localName)) rtl::TFileStream(localName, rtl::fmCreate);
-            localStream_ = std::make_unique<rtl::TFileStream>(localName, rtl::fmOpenReadWrite);
             const std::int64_t size = localStream_->Size();
             if (size < ResumeOffset || ResumeOffset < 0) ResumeOffset = static_cast<std::int32_t>(size);
             localStream_->SetPosition(ResumeOffset);
@@ -241,7 +228,6 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
         }
         return true;
     } catch (const rtl::EFileStreamError& error) {
-        localStream_.reset();
         ReportError(error.ErrorCode, error.Message());
         return false;
     }
@@ -257,14 +243,7 @@ void TCustomFtpClient::DataAccept(port::TSocket*, win::SOCKET socket) {
         dataHandle_ = accepted;
         return;
     }
-    closingData_ = true;
-    try {
-        dataSocket_->SelectNotifications(accepted, 0);
-        dataSocket_->DisposeSocket(accepted);
-    } catch (const std::exception&) {
-        // Refused all the same.
-    }
-    closingData_ = false;
+    DisposeDataSocket(accepted);
 }
 
 void TCustomFtpClient::DataRead(port::TSocket*, win::SOCKET socket) {
@@ -278,7 +257,8 @@ void TCustomFtpClient::DataDisconnect(port::TSocket*, win::SOCKET socket) {
 // At most one socket error is reported per transfer. The transfer is halted before the report,
 // whose closing of the data channel may fail again.
 void TCustomFtpClient::DataError(port::TSocket*, win::SOCKET socket, int errorCode) {
-    if (closingData_ || transferHalted_ || !TransferUnderWay() || (socket != dataHandle_ && socket != listenHandle_))
+    if (closingData_ || transferHalted_ || !TransferUnderWay() ||
+        (socket != dataHandle_ && socket != listenHandle_))
         return;
     transferHalted_ = true;
     ReportError(errorCode);

@@ -129,8 +129,8 @@ std::uint32_t TBaseDispatcher::UnreadBefore(std::uint32_t position, std::int32_t
 }
 
 bool TBaseDispatcher::CheckDataTriggers() {
-    std::uint32_t p = scanPos_;
-    for (; unscanned_ > 0; --unscanned_, availNotified_ = false) {
+    while (unscanned_ > 0) {
+        const std::uint32_t p = scanPos_;
         const char c = static_cast<char>(rxRing_[p]);
         std::int32_t longest = 0;
         bool any = false;
@@ -143,35 +143,34 @@ bool TBaseDispatcher::CheckDataTriggers() {
                 any = any || trigger.Matched;
             }
         }
-        if (any) {
-            bool result = true;
-            if (availThreshold_ != 0 && !availNotified_) {
-                const std::uint32_t before = UnreadBefore(p, longest);
-                if (before >= static_cast<std::uint32_t>(availThreshold_)) {
-                    LogEntry(ltTrigger, lsAvail, before);
-                    result = NotifyHandlers(MsgTriggerAvail, before, 0);
-                    scanPos_ = p;
-                    availNotified_ = true;
-                }
-            }
-            for (std::size_t i = dataTriggers_.size(); i-- > 0;) {
-                if (i >= dataTriggers_.size()) break;
-                if (!dataTriggers_[i].Matched) continue;
-                const std::int32_t handle = dataTriggers_[i].Handle;
-                const std::int32_t length = dataTriggers_[i].Length;
-                LogEntry(ltTrigger, lsData, static_cast<std::uint32_t>(handle));
-                dataTriggers_[i].Matched = false;
-                result = NotifyHandlers(MsgTriggerData, static_cast<std::uint32_t>(handle),
-                                        static_cast<std::uint32_t>(length));
-            }
-            scanPos_ = Wrapped(p + 1);
-            --unscanned_;
+        scanPos_ = Wrapped(p + 1);
+        --unscanned_;
+        if (!any) {
             availNotified_ = false;
-            return result;
+            continue;
         }
-        p = Wrapped(p + 1);
+        // The bytes before the match are announced first, unless that was done already.
+        bool result = true;
+        if (availThreshold_ != 0 && !availNotified_) {
+            const std::uint32_t before = UnreadBefore(p, longest);
+            if (before >= static_cast<std::uint32_t>(availThreshold_)) {
+                LogEntry(ltTrigger, lsAvail, before);
+                result = NotifyHandlers(MsgTriggerAvail, before, 0);
+            }
+        }
+        for (std::size_t i = dataTriggers_.size(); i-- > 0;) {
+            if (i >= dataTriggers_.size()) break;
+            if (!dataTriggers_[i].Matched) continue;
+            const std::int32_t handle = dataTriggers_[i].Handle;
+            const std::int32_t length = dataTriggers_[i].Length;
+            LogEntry(ltTrigger, lsData, static_cast<std::uint32_t>(handle));
+            dataTriggers_[i].Matched = false;
+            result = NotifyHandlers(MsgTriggerData, static_cast<std::uint32_t>(handle),
+                                    static_cast<std::uint32_t>(length));
+        }
+        availNotified_ = false;
+        return result;
     }
-    scanPos_ = p;
     const std::uint32_t held = ReceivedCount();
     if (availThreshold_ != 0 && !availNotified_ && held >= static_cast<std::uint32_t>(availThreshold_)) {
         LogEntry(ltTrigger, lsAvail, held);

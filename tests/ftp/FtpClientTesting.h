@@ -6,11 +6,11 @@
 #include "port/PortErrors.h"
 #include "port/SocketDispatcher.h"
 #include "support/Loopback.h"
+#include "support/TempFolder.h"
 
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -87,13 +87,6 @@ inline void PointAt(ftp::TFtpClient& client, win::u_short port, const std::strin
     client.SetWsPort(std::to_string(port));
     client.UserName = user;
     client.Password = password;
-}
-
-inline std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 } // namespace test

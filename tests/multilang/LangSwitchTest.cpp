@@ -1,6 +1,7 @@
 #include "multilang/LangSwitch.h"
 
 #include "gui/ScriptedDialogs.h"
+#include "multilang/TestGrid.h"
 
 #include "gui/ComCtrls.h"
 #include "gui/DBCtrls.h"
@@ -19,33 +20,9 @@
 #include <vector>
 
 using multilang::TLangSwitch;
+using test::TestGrid;
 
 namespace {
-
-// A word-table editor's grid: rows of key, language 0, language 1; cells outside it are refused.
-class TestGrid : public multilang::TTextGrid {
-public:
-    TestGrid() : rows_(1, std::vector<std::string>(3)) {}
-    int RowCount() const override { return static_cast<int>(rows_.size()); }
-    void SetRowCount(int rows) override {
-        rows_.resize(static_cast<std::size_t>(rows), std::vector<std::string>(3, "?"));
-    }
-    int ColCount() const override { return 3; }
-    std::string Cell(int column, int row) const override { return rows_.at(row).at(column); }
-    void SetCell(int column, int row, const std::string& text) override { rows_.at(row).at(column) = text; }
-
-    // The word table the grid stands for: every row but the empty last one, as a group.
-    rtl::TStringList Words() const {
-        rtl::TStringList words;
-        for (std::size_t row = 0; row + 1 < rows_.size(); ++row)
-            for (const std::string& cell : rows_[row])
-                words.Add(cell);
-        return words;
-    }
-
-private:
-    std::vector<std::vector<std::string>> rows_;
-};
 
 template <typename T> T* Make(gui::TCustomForm& form, const std::string& name) {
     auto* component = new T(&form);

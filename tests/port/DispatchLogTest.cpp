@@ -13,15 +13,9 @@ using port::TByteFormat;
 using port::TDispatchLog;
 using port::TLogHeader;
 using port::TTrace;
+using test::Contents;
 
 namespace {
-
-std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> lines;

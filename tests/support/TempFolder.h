@@ -1,7 +1,9 @@
-// A fresh folder for one test, removed with everything in it afterwards.
+// A fresh folder for one test, removed with everything in it afterwards, and the bytes of a file.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -27,5 +29,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Everything in the file; empty when it cannot be read.
+inline std::string Contents(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 } // namespace test

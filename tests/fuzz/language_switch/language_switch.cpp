@@ -5,28 +5,9 @@
 #include "fuzz/FuzzForm.h"
 #include "gui/ScriptedDialogs.h"
 #include "multilang/LangSwitch.h"
-
-#include <vector>
+#include "multilang/TestGrid.h"
 
 namespace {
-
-// A word-table editor's grid: rows of key and texts, starting with one empty row and grown as
-// the switch asks, up to a bound.
-class Grid : public multilang::TTextGrid {
-public:
-    Grid() : rows_(1, std::vector<std::string>(8)) {}
-    int RowCount() const override { return static_cast<int>(rows_.size()); }
-    void SetRowCount(int rows) override {
-        if (rows < 0 || rows > 100000) __builtin_trap();
-        rows_.resize(static_cast<std::size_t>(rows), std::vector<std::string>(8));
-    }
-    int ColCount() const override { return 8; }
-    std::string Cell(int column, int row) const override { return rows_.at(row).at(column); }
-    void SetCell(int column, int row, const std::string& text) override { rows_.at(row).at(column) = text; }
-
-private:
-    std::vector<std::vector<std::string>> rows_;
-};
 
 constexpr const char* kWindow = R"(object Window: TFuzzForm
   Caption = 'window'
@@ -87,7 +68,8 @@ end
 void SetLines(rtl::TStrings& lines, const std::string& text) {
     lines.Clear();
     std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos && lines.Count() < 400; start = end + 1)
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos && lines.Count() < 400;
+         start = end + 1)
         lines.Add(text.substr(start, end - start));
     if (start < text.size()) lines.Add(text.substr(start));
 }
@@ -115,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         languageSwitch->SetActiveLanguage(language);
         if (language == 1) languageSwitch->SetLanguages(1 + language % 3);
     }
-    Grid grid;
+    test::TestGrid grid(8); // up to six languages
     languageSwitch->GatherTexts(window, 0, grid);
     for (gui::TComponent* component : window.ComponentList())
         languageSwitch->GatherTexts(*component, grid.RowCount() - 1, grid);
