@@ -1,0 +1,223 @@
+#include "cli/FolderFetch.h"
+
+#include "platform/MessageLoop.h"
+#include "port/PortErrors.h"
+#include "rtl/FileUtils.h"
+
+#include <charconv>
+
+namespace cli {
+namespace {
+
+constexpr const char* kAnonymous = "anonymous";
+// Ticks of 55 ms: a server that does not greet within 30 s is given up.
+constexpr std::int32_t kConnectTimeoutTicks = 546;
+
+std::string Trimmed(const std::string& line) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t end = line.size();
+    while (end > 0 && blank(line[end - 1]))
+        --end;
+    std::size_t start = 0;
+    while (start < end && blank(line[start]))
+        ++start;
+    return line.substr(start, end - start);
+}
+
+// The size in a 150 reply such as "150 Opening BINARY mode data connection for f (1234 bytes).".
+std::optional<std::int64_t> AnnouncedSize(const std::string& reply) {
+    const std::size_t bytes = reply.rfind(" bytes)");
+    const std::size_t open = bytes == std::string::npos ? bytes : reply.rfind('(', bytes);
+    if (open == std::string::npos) return std::nullopt;
+    std::int64_t size = 0;
+    const char* first = reply.data() + open + 1;
+    const char* last = reply.data() + bytes;
+    const auto [end, error] = std::from_chars(first, last, size);
+    if (error != std::errc() || end != last) return std::nullopt;
+    return size;
+}
+
+std::string ErrorDescription(std::int32_t code, const char* text) {
+    std::string described = text == nullptr ? "" : Trimmed(text);
+    if (code == ftp::FtpErrorConnectTimeout) described = "the server did not answer within 30 seconds";
+    if (described.empty()) described = port::CodeToText(code);
+    if (described.empty()) return "error " + std::to_string(code);
+    if (described.starts_with(std::to_string(code))) return described;
+    return "error " + std::to_string(code) + ": " + described;
+}
+
+} // namespace
+
+TFolderFetch::TFolderFetch(const TFetchUrl& url, std::string localFolder, const TFetchOptions& options,
+                           TFetchProgress& progress)
+    : folder_(url.Folder), localFolder_(std::move(localFolder)), progress_(progress) {
+    if (!localFolder_.empty() && localFolder_.back() != '/') localFolder_ += '/';
+    client_.SetServerAddress(url.Host);
+    if (!url.Port.empty()) client_.SetWsPort(url.Port);
+    client_.UserName = url.User.empty() ? kAnonymous : url.User;
+    client_.Password = url.User.empty() ? kAnonymous : url.Password;
+    client_.PassiveMode = !options.Active;
+    client_.SetFileType(ftp::TFtpFileType::ftBinary);
+    client_.ConnectTimeout = kConnectTimeoutTicks;
+    if (!options.TraceFile.empty()) {
+        client_.TraceName = options.TraceFile;
+        client_.SetTracing(port::TTraceLogState::tlOn);
+    }
+    if (!options.LogFile.empty()) {
+        client_.LogName = options.LogFile;
+        client_.SetLogging(port::TTraceLogState::tlOn);
+    }
+    if (!options.HistoryFile.empty()) {
+        history_.SetFtpHistoryName(options.HistoryFile);
+        history_.SetEnabled(true);
+        history_.SetFtpClient(&client_);
+        client_.SetFtpLog(&history_);
+    }
+    client_.OnFtpStatus = ftp::TFtpStatusEvent(this, &TFolderFetch::FtpStatus);
+    client_.OnFtpError = ftp::TFtpErrorEvent(this, &TFolderFetch::FtpError);
+    client_.OnFtpReply = ftp::TFtpReplyEvent(this, &TFolderFetch::FtpReply);
+    client_.OnConnectionError = port::TWsErrorEvent(this, &TFolderFetch::ConnectionError);
+}
+
+void TFolderFetch::Start() {
+    if (!rtl::DirectoryExists(localFolder_) && !rtl::ForceDirectories(localFolder_)) {
+        Finish(1, "cannot make the folder " + localFolder_);
+        return;
+    }
+    if (!client_.Login()) Finish(1, "the login could not be started");
+}
+
+void TFolderFetch::EnterState(TStep step) {
+    step_ = step;
+    switch (step) {
+    case TStep::stLoggingIn:
+        break;
+    case TStep::stEnteringFolder:
+        if (!client_.ChangeDir(folder_)) Finish(1, "the folder name cannot be sent");
+        break;
+    case TStep::stListing:
+        if (!client_.ListDir("", false)) Finish(1, "the listing could not be started");
+        break;
+    case TStep::stRetrieving:
+        RetrieveNext();
+        break;
+    case TStep::stDone:
+        break;
+    }
+}
+
+// Files are fetched in listing order; each next one starts from the previous one's end.
+void TFolderFetch::RetrieveNext() {
+    if (step_ != TStep::stRetrieving) return;
+    if (queue_.empty()) {
+        if (filesFailed_ == 0) {
+            Finish(0);
+        } else {
+            Finish(1, std::to_string(filesFailed_) + " of " + std::to_string(filesFailed_ + filesReceived_) +
+                          " files failed");
+        }
+        return;
+    }
+    const std::string name = queue_.front();
+    localPath_ = localFolder_ + name;
+    progress_.FileStarted(name);
+    fileTakenOn_ = client_.Retrieve(name, localPath_, ftp::TFtpReceiveMode::rcvReplace);
+    // A refused Retrieve has reported its error, which moves on; a closed connection ends the run.
+    if (!fileTakenOn_ && !client_.Connected()) Finish(1, "the connection closed");
+}
+
+// A file that did not arrive whole does not stay to be taken for the real one.
+void TFolderFetch::FailFile(const std::string& reason) {
+    if (fileTakenOn_) rtl::DeleteFile(localPath_);
+    fileTakenOn_ = false;
+    progress_.FileFailed(reason);
+    ++filesFailed_;
+    queue_.pop_front();
+    RetrieveNext();
+}
+
+void TFolderFetch::Finish(int exitStatus, const std::string& failure) {
+    if (step_ == TStep::stDone) return;
+    step_ = TStep::stDone;
+    exitStatus_ = exitStatus;
+    failure_ = failure;
+    client_.Logout();
+    win::PostQuitMessage(exitStatus);
+}
+
+void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, const char* infoText) {
+    if (step_ == TStep::stDone) return;
+    switch (statusCode) {
+    case ftp::fsLoggedIn:
+        EnterState(folder_.empty() ? TStep::stListing : TStep::stEnteringFolder);
+        break;
+    case ftp::fsComplete:
+        if (step_ == TStep::stEnteringFolder) EnterState(TStep::stListing);
+        break;
+    case ftp::fsDataAvailable:
+        if (step_ != TStep::stListing) break;
+        {
+            const std::string listing = infoText == nullptr ? "" : infoText;
+            std::size_t start = 0;
+            while (start < listing.size()) {
+                std::size_t end = listing.find_first_of("\r\n", start);
+                if (end == std::string::npos) end = listing.size();
+                const std::string name = Trimmed(listing.substr(start, end - start));
+                if (rtl::IsPlainFileName(name))
+                    queue_.push_back(name);
+                else if (!name.empty())
+                    std::fprintf(stderr, "ftpfetch: skipped \"%s\": not a plain file name\n", name.c_str());
+                start = end + 1;
+            }
+        }
+        EnterState(TStep::stRetrieving);
+        break;
+    case ftp::fsProgress:
+        if (step_ == TStep::stRetrieving) progress_.Progress(client_.TransferredBytes);
+        break;
+    case ftp::fsTransferDone:
+        if (step_ != TStep::stRetrieving || queue_.empty()) break;
+        fileTakenOn_ = false;
+        progress_.FileDone(client_.TransferredBytes);
+        ++filesReceived_;
+        bytesReceived_ += client_.TransferredBytes;
+        queue_.pop_front();
+        RetrieveNext();
+        break;
+    case ftp::fsTimeout:
+        if (step_ == TStep::stRetrieving)
+            FailFile("transfer timed out");
+        else
+            Finish(1, "timed out");
+        break;
+    case ftp::fsLoggedOut:
+    case ftp::fsClosed:
+        Finish(1, "the server closed the connection");
+        break;
+    case ftp::fsConnected:
+    case ftp::fsCurrentDir:
+        break;
+    }
+}
+
+void TFolderFetch::FtpError(gui::TObject*, std::int32_t errorCode, const char* errorText) {
+    if (step_ == TStep::stDone) return;
+    const std::string description = ErrorDescription(errorCode, errorText);
+    if (step_ == TStep::stRetrieving && !queue_.empty())
+        FailFile(description);
+    else
+        Finish(1, description);
+}
+
+// The control connection failed at the socket: refused, unreachable, reset.
+void TFolderFetch::ConnectionError(gui::TObject*, int errorCode) {
+    if (step_ == TStep::stDone) return;
+    Finish(1, ErrorDescription(errorCode, nullptr));
+}
+
+void TFolderFetch::FtpReply(gui::TObject*, std::int32_t replyCode, const char* replyText) {
+    if (step_ != TStep::stRetrieving || replyCode != 150 || replyText == nullptr) return;
+    if (const auto size = AnnouncedSize(replyText)) progress_.SizeAnnounced(*size);
+}
+
+} // namespace cli
