@@ -181,12 +181,21 @@ void ThreadQueue::Unwatch(int fd) {
     epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
 }
 
+void ThreadQueue::PollDescriptors() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!posted_.empty() && std::chrono::steady_clock::now() - lastPolled_ < kBusyPollInterval) return;
+    }
+    Wait(0);
+}
+
 void ThreadQueue::Wait(int timeoutMs) {
     epoll_event events[32];
     int count;
     do {
         count = epoll_wait(epoll_, events, 32, timeoutMs);
     } while (count < 0 && errno == EINTR);
+    lastPolled_ = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
         if (events[i].data.fd == signal_) continue;
         // A callback may unwatch this or any other descriptor, so look each one up afresh.
@@ -240,7 +249,7 @@ void PostQuitMessage(int exitCode) {
 
 BOOL PeekMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     auto& queue = *detail::ThreadQueue::Current();
-    queue.Wait(0);
+    queue.PollDescriptors();
     return queue.Take(*message, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
@@ -251,7 +260,7 @@ BOOL GetMessageA(MSG* message, HWND window, UINT filterMin, UINT filterMax) {
         return -1;
     }
     auto& queue = *detail::ThreadQueue::Current();
-    queue.Wait(0);
+    queue.PollDescriptors();
     while (!queue.Take(*message, window, filterMin, filterMax, true))
         queue.Wait(queue.TimerTimeoutMs());
     return message->message == WM_QUIT ? FALSE : TRUE;

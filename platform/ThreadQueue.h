@@ -4,6 +4,7 @@
 #include "platform/MessageLoop.h"
 
 #include <cstdint>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -52,6 +53,10 @@ public:
     // Waits up to `timeoutMs` (-1: no limit) for the queue's signal or a watched descriptor and runs
     // the callbacks of the descriptors that are ready.
     void Wait(int timeoutMs);
+    // Wait(0), except while posted messages wait and the descriptors were polled less than
+    // kBusyPollInterval ago: a busy queue would otherwise pay a system call for every message.
+    void PollDescriptors();
+    static constexpr std::chrono::microseconds kBusyPollInterval{1000};
 
     int descriptor() const { return epoll_; }
 
@@ -72,6 +77,7 @@ private:
 
     std::mutex mutex_; // guards posted_, quit_, signalled_
     std::deque<MSG> posted_;
+    std::chrono::steady_clock::time_point lastPolled_{};
     std::optional<int> quit_;
     bool signalled_ = false;
 

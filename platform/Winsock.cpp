@@ -467,7 +467,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
     if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
     const ssize_t received = ::recv(Native(s), buffer, static_cast<std::size_t>(length), flags);
     const int savedErrno = errno;
-    if (detail::IsSelected(s)) detail::NoteReceived(s);
+    if (detail::IsSelected(s)) detail::NoteReceived(s, length > 0 && received == length);
     if (received < 0) return Fail(detail::WsaErrorFromErrno(savedErrno));
     return static_cast<int>(received);
 }
@@ -480,7 +480,7 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
     const ssize_t received = ::recvfrom(Native(s), buffer, static_cast<std::size_t>(length), flags,
                                         reinterpret_cast<::sockaddr*>(&native), &nativeLength);
     const int savedErrno = errno;
-    if (detail::IsSelected(s)) detail::NoteReceived(s);
+    if (detail::IsSelected(s)) detail::NoteReceived(s, length > 0 && received == length);
     if (received < 0) return Fail(detail::WsaErrorFromErrno(savedErrno));
     if (from != nullptr && detail::FromNative(native, from, fromLength) != 0) return SOCKET_ERROR;
     return static_cast<int>(received);

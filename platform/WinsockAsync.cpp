@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
@@ -238,8 +239,27 @@ void NoteAccepted(SOCKET listening, SOCKET accepted) {
     if (accepted != INVALID_SOCKET) Evaluate(accepted);
 }
 
-void NoteReceived(SOCKET s) {
-    Modify(s, [](SocketState& state) { state.readEnabled = true; });
+// A recv that filled the caller's whole buffer has most likely left data behind, so FD_READ is
+// posted again at once without probing the socket; as on Winsock, an FD_READ may then find
+// nothing to read. Anything else is probed as usual.
+void NoteReceived(SOCKET s, bool bufferFilled) {
+    std::optional<Notification> again;
+    {
+        std::lock_guard lock(registryMutex);
+        const auto found = Sockets().find(s);
+        if (found == Sockets().end()) return;
+        SocketState& state = found->second;
+        state.readEnabled = true;
+        if (bufferFilled && state.queue && state.phase == SocketPhase::Connected && (state.events & FD_READ) &&
+            !state.peerClosed && !state.closeReported) {
+            state.readEnabled = false;
+            again = Notification{state.window, state.message, s, FD_READ, 0};
+        }
+    }
+    if (again)
+        PostMessageA(again->window, again->message, again->socket, WSAMAKESELECTREPLY(FD_READ, 0));
+    else
+        Evaluate(s);
 }
 
 void NoteSendBlocked(SOCKET s) {

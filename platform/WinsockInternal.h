@@ -25,7 +25,7 @@ bool WasConnected(SOCKET s);
 void NoteConnectStarted(SOCKET s, int immediateError);
 void NoteListening(SOCKET s);
 void NoteAccepted(SOCKET listening, SOCKET accepted);
-void NoteReceived(SOCKET s);
+void NoteReceived(SOCKET s, bool bufferFilled);
 void NoteSendBlocked(SOCKET s);
 
 // The named exports of "WSOCK32", in the socket loader's order.

@@ -174,6 +174,76 @@ TEST_F(Winsock, AcceptReadAndCloseFollowWinsockRules) {
         << "FD_CLOSE comes once and EOF is no FD_READ";
 }
 
+// A receive that fills its buffer is followed by FD_READ without probing the socket, so a
+// fast stream costs one recv per notification; one that finds nothing left then would block.
+TEST_F(Winsock, AReceiveThatFillsItsBufferIsFollowedByAnotherRead) {
+    RecordingWindow window;
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    const win::SOCKET client = NewSocket();
+    ASSERT_EQ(Connect(client, port), 0);
+    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+    ASSERT_NE(server, win::INVALID_SOCKET);
+    sockets_.push_back(server);
+    ASSERT_EQ(win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE), 0);
+    ASSERT_EQ(win::send(client, "abcdef", 6, 0), 6);
+    ASSERT_EQ(Notifications(window, server, 1).size(), 1u);
+
+    char buffer[16] = {};
+    ASSERT_EQ(win::recv(server, buffer, 6, 0), 6);
+    auto events = Notifications(window, server, 2);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1], Event(server, win::FD_READ));
+    EXPECT_EQ(win::recv(server, buffer, 6, 0), win::SOCKET_ERROR) << "nothing was left";
+    EXPECT_EQ(win::WSAGetLastError(), win::WSAEWOULDBLOCK);
+
+    // A short receive drains the socket and re-enables FD_READ for the next arrival only.
+    ASSERT_EQ(win::send(client, "gh", 2, 0), 2);
+    ASSERT_EQ(Notifications(window, server, 3).size(), 3u);
+    ASSERT_EQ(win::recv(server, buffer, sizeof buffer, 0), 2);
+    win::Sleep(20);
+    EXPECT_EQ(Notifications(window, server, 4, 100).size(), 3u);
+
+    // After the peer's close, a full receive is not taken for more data: the close comes.
+    ASSERT_EQ(win::send(client, "ijkl", 4, 0), 4);
+    win::closesocket(client);
+    sockets_.erase(std::find(sockets_.begin(), sockets_.end(), client));
+    ASSERT_GE(Notifications(window, server, 4).size(), 4u);
+    ASSERT_EQ(win::recv(server, buffer, 4, 0), 4);
+    events = Notifications(window, server, 5);
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[4], Event(server, win::FD_CLOSE));
+}
+
+// A queue that never empties still hears of its sockets: they are polled between messages.
+TEST_F(Winsock, SocketNotificationsReachAQueueThatNeverEmpties) {
+    RecordingWindow window;
+    window.onMessage = [&](const Received& r) {
+        if (r.message == win::WM_USER + 7) win::PostMessageA(window.handle(), win::WM_USER + 7, 0, 0);
+    };
+    const win::SOCKET listener = NewSocket();
+    const win::u_short port = Listen(listener);
+    const win::SOCKET client = NewSocket();
+    ASSERT_EQ(Connect(client, port), 0);
+    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+    ASSERT_NE(server, win::INVALID_SOCKET);
+    sockets_.push_back(server);
+    ASSERT_EQ(win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ), 0);
+    win::PostMessageA(window.handle(), win::WM_USER + 7, 0, 0);
+    ASSERT_EQ(win::send(client, "x", 1, 0), 1);
+    win::Sleep(20);
+    const win::DWORD start = win::GetTickCount();
+    bool read = false;
+    win::MSG message{};
+    while (!read && win::GetTickCount() - start < 2000 && win::GetMessageA(&message, nullptr, 0, 0)) {
+        win::DispatchMessageA(&message);
+        read = message.message == kSocketMessage;
+    }
+    EXPECT_TRUE(read);
+    EXPECT_LT(win::GetTickCount() - start, 100u);
+    window.onMessage = nullptr;
+}
+
 TEST_F(Winsock, WouldBlockIs10035AndSelectionCanBeCancelled) {
     RecordingWindow window;
     const win::SOCKET listener = NewSocket();
