@@ -213,7 +213,8 @@ bool TCustomFtpClient::Logout() {
     // A transfer cut short by the caller is no error of the server's.
     transferHalted_ = true;
     if (open) SendCommand("QUIT");
-    port::DelayTicks(kLogoutPauseTicks, true);
+    // The pause lets the QUIT go out and its answer come in; it is over once the server has closed.
+    port::DelayTicksUntil(kLogoutPauseTicks, [this] { return PortState() != port::TPortState::psOpen; });
     SetActive(false);
     return open;
 }

@@ -73,14 +73,16 @@ std::uint32_t PumpOneMessage() {
     return (message.message & 0xFFFF) | (window << 16);
 }
 
-std::uint32_t DelayTicks(std::int32_t ticks, bool yield) {
+namespace {
+
+std::uint32_t Pause(std::int32_t ticks, bool yield, const std::function<bool()>& done) {
     if (ticks < 1) return 0;
     EventTimer timer;
     StartTimer(timer, std::min(ticks, MaxTicks));
     std::uint32_t result = 0;
     for (;;) {
         if (yield) result = PumpOneMessage();
-        if (result == kWmQuit || TimerExpired(timer)) return result;
+        if (result == kWmQuit || TimerExpired(timer) || (done && done())) return result;
         if (result != 0) continue;
         // Nothing to handle: wait for a message or for the next tick instead of spinning.
         const std::uint32_t untilNextTick = MsPerTick - ClockMs() % MsPerTick;
@@ -89,6 +91,17 @@ std::uint32_t DelayTicks(std::int32_t ticks, bool yield) {
         else
             win::Sleep(untilNextTick);
     }
+}
+
+} // namespace
+
+std::uint32_t DelayTicks(std::int32_t ticks, bool yield) {
+    return Pause(ticks, yield, {});
+}
+
+std::uint32_t DelayTicksUntil(std::int32_t ticks, const std::function<bool()>& done) {
+    if (done()) return 0;
+    return Pause(ticks, true, done);
 }
 
 bool FileExistsZ(const char* name) {

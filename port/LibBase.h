@@ -7,6 +7,7 @@
 #include "platform/WinTypes.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace port {
 
@@ -55,6 +56,8 @@ std::uint32_t PumpOneMessage();
 // Waits `ticks` ticks, handling messages when `yield` is set, and ends early at a quit message.
 // Returns the last PumpOneMessage result (18 after a quit), 0 without yield or for ticks < 1.
 std::uint32_t DelayTicks(std::int32_t ticks, bool yield);
+// The same pause, dispatching messages, ended early as soon as `done` holds.
+std::uint32_t DelayTicksUntil(std::int32_t ticks, const std::function<bool()>& done);
 
 bool FileExistsZ(const char* name);
 

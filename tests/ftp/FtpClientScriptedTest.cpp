@@ -641,3 +641,14 @@ TEST_F(FtpClientScripted, NoEventsAfterDestructionBegan) {
     EXPECT_EQ(Lines(dialogue.begin(), dialogue.begin() + std::min(dialogue.size(), expected.size())),
               expected);
 }
+
+TEST_F(FtpClientScripted, LogoutEndsOnceTheServerHasAnsweredAndClosed) {
+    LogIn();
+    const std::uint32_t start = port::ClockMs();
+    EXPECT_TRUE(client_.Logout());
+    EXPECT_LT(port::ClockMs() - start, 150u) << "not the whole 275 ms pause";
+    EXPECT_FALSE(client_.Connected());
+    test::PumpFor(50);
+    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("status", ftp::fsLoggedOut)});
+    EXPECT_EQ(server_.Dialogue(), Join({test::LoginDialogue(), {"C: QUIT", "S: 221 Goodbye"}}));
+}

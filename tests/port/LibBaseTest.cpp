@@ -173,6 +173,29 @@ TEST(LibBase, DelayTicksPumpsAndEndsEarlyAtAQuitThatStaysQueued) {
     win::DestroyWindow(window);
 }
 
+TEST(LibBase, DelayTicksUntilEndsOnceItsConditionHolds) {
+    const win::HWND window = CountingWindow();
+    handledByWindow = 0;
+    win::PostMessageA(window, win::WM_USER, 0, 0);
+    win::PostMessageA(window, win::WM_USER, 0, 0);
+    const std::uint32_t start = port::ClockMs();
+    port::DelayTicksUntil(100, [] { return handledByWindow == 1; });
+    EXPECT_LT(port::ClockMs() - start, 1000u) << "ended long before 5.5 s";
+    EXPECT_EQ(handledByWindow, 1) << "the second message waits for the main loop";
+
+    handledByWindow = 0;
+    const std::uint32_t idle = port::ClockMs();
+    EXPECT_EQ(port::DelayTicksUntil(100, [] { return true; }), 0u);
+    EXPECT_LT(port::ClockMs() - idle, 50u);
+    EXPECT_EQ(handledByWindow, 0) << "a condition that holds at once handles nothing";
+    EXPECT_EQ(port::PumpOneMessage() & 0xFFFF, win::WM_USER);
+
+    const std::uint32_t full = port::ClockMs();
+    port::DelayTicksUntil(2, [] { return false; });
+    EXPECT_GE(port::ClockMs() - full, 55u) << "without the condition the whole pause passes";
+    win::DestroyWindow(window);
+}
+
 TEST(LibBase, DelayTicksWaitsItsTicksAndHandlesTimers) {
     const win::HWND window = CountingWindow();
     timerTicks = 0;
