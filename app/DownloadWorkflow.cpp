@@ -18,6 +18,9 @@ constexpr win::DWORD kPauseMs = 1000;
 constexpr std::int32_t kTransferTimeoutTicks = 3000;
 constexpr win::UINT kErrorBoxFlags = 0x30;
 constexpr win::UINT SW_SHOW = 5;
+// Progress reaches the status line at most this often; redrawing it for every block received
+// would hold the transfer back.
+constexpr win::DWORD kProgressIntervalMs = 200;
 
 // A text of the workflow in both languages; the Chinese one is written here in UTF-8 and shown
 // in the ANSI code page.
@@ -129,9 +132,13 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         }
         ListingSeen = true;
         break;
-    case ftp::fsProgress:
+    case ftp::fsProgress: {
+        const win::DWORD now = win::GetTickCount();
+        if (progressShownAt_ && now - *progressShownAt_ < kProgressIntervalMs) break;
+        progressShownAt_ = now;
         SetStatus(head + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
         break;
+    }
     case ftp::fsTransferDone:
         fetchPath_.clear();
         SetStatus(head + " " + Say(kDownloadCompleted));
@@ -191,6 +198,7 @@ void TGetUpdateFile::RetrieveNext() {
     const std::string name = (*FileQueue)[0];
     const std::string localName = name == kRemoteInstaller ? kInstallerFile : name;
     SetStatus(name);
+    progressShownAt_.reset();
     fetchPath_ = LocalFolder + localName;
     fetchOpened_ = FtpClient1->Retrieve(name, fetchPath_, ftp::TFtpReceiveMode::rcvReplace);
 }

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace app {
@@ -117,6 +118,8 @@ private:
     bool fetchOpened_ = false;
     // A file of this download did not arrive whole: the download is not complete.
     bool fetchFailed_ = false;
+    // When the status line last showed the progress of the file being fetched.
+    std::optional<win::DWORD> progressShownAt_;
 };
 
 } // namespace app

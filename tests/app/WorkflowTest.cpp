@@ -87,3 +87,21 @@ TEST_F(Workflow, InstallingWithoutAnInstallerSaysSoAndEnds) {
         quit = quit || message.message == win::WM_QUIT;
     EXPECT_TRUE(quit) << "the application terminates";
 }
+
+TEST_F(Workflow, ProgressReachesTheStatusLineAFewTimesASecondAndTheEndAtOnce) {
+    app::FileQueue->Add("a.dat");
+    window_->FtpClient1->TransferredBytes = 1024;
+    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...1024") << "the first block shows";
+    window_->FtpClient1->TransferredBytes = 2048;
+    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...1024") << "the next one waits its turn";
+    win::Sleep(250);
+    window_->FtpClient1->TransferredBytes = 3072;
+    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...3072");
+    window_->FtpClient1->TransferredBytes = 4096;
+    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    window_->FtpClient1FtpStatus(nullptr, ftp::fsTransferDone, nullptr);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed");
+}
