@@ -63,19 +63,21 @@ class PyFtpd(Server):
 
 
 class Vsftpd(Server):
-    """vsftpd serving `root` to anonymous users; `xferlog` names a transfer log in vsftpd's format."""
+    """vsftpd serving `root` to anonymous users; `transfer_log` names a file where vsftpd logs each
+    transfer with its rate."""
 
     @staticmethod
     def available():
         return os.geteuid() == 0 and os.access(VSFTPD, os.X_OK)
 
-    def __init__(self, root, xferlog=None):
+    def __init__(self, root, transfer_log=None):
         self.root = root
         self.port = free_port()
         self.state = tempfile.mkdtemp(prefix="vsftpd-")
         os.makedirs(os.path.join(self.state, "empty"))
         config = os.path.join(self.state, "vsftpd.conf")
-        log = "xferlog_enable=YES\nxferlog_std_format=YES\nxferlog_file=%s\n" % xferlog if xferlog else "xferlog_enable=NO\n"
+        log = ("xferlog_enable=YES\nxferlog_std_format=NO\nvsftpd_log_file=%s\n" % transfer_log if transfer_log
+               else "xferlog_enable=NO\n")
         with open(config, "w") as out:
             out.write("listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\n"
                       "anonymous_enable=YES\nno_anon_password=YES\nlocal_enable=NO\nwrite_enable=NO\n"
