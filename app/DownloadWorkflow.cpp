@@ -18,9 +18,6 @@ constexpr win::DWORD kPauseMs = 1000;
 constexpr std::int32_t kTransferTimeoutTicks = 3000;
 constexpr win::UINT kErrorBoxFlags = 0x30;
 constexpr win::UINT SW_SHOW = 5;
-// Progress reaches the status line at most this often; redrawing it for every block received
-// would hold the transfer back.
-constexpr win::DWORD kProgressIntervalMs = 200;
 
 // A text of the workflow in both languages; the Chinese one is written here in UTF-8 and shown
 // in the ANSI code page.
@@ -132,14 +129,18 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         }
         ListingSeen = true;
         break;
-    case ftp::fsProgress: {
-        const win::DWORD now = win::GetTickCount();
-        if (progressShownAt_ && now - *progressShownAt_ < kProgressIntervalMs) break;
-        progressShownAt_ = now;
-        SetStatus(head + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
+    case ftp::fsProgress:
+        // Shown now when the line has not changed for a while, else at the progress timer's tick:
+        // redrawing the status line for every block received would hold the transfer back.
+        if (ProgressTimer->Enabled()) {
+            progressPending_ = true;
+        } else {
+            ShowProgress();
+            ProgressTimer->SetEnabled(true);
+        }
         break;
-    }
     case ftp::fsTransferDone:
+        StopProgress();
         fetchPath_.clear();
         SetStatus(head + " " + Say(kDownloadCompleted));
         Memo1->Lines()->Add(head);
@@ -197,14 +198,33 @@ void TGetUpdateFile::RetrieveNext() {
     }
     const std::string name = (*FileQueue)[0];
     const std::string localName = name == kRemoteInstaller ? kInstallerFile : name;
+    StopProgress();
     SetStatus(name);
-    progressShownAt_.reset();
     fetchPath_ = LocalFolder + localName;
     fetchOpened_ = FtpClient1->Retrieve(name, fetchPath_, ftp::TFtpReceiveMode::rcvReplace);
 }
 
+void TGetUpdateFile::ShowProgress() {
+    const std::string head = FileQueue && FileQueue->Count() > 0 ? (*FileQueue)[0] : std::string();
+    SetStatus(head + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
+}
+
+void TGetUpdateFile::ProgressTimerTimer(gui::TObject*) {
+    if (progressPending_)
+        ShowProgress();
+    else
+        ProgressTimer->SetEnabled(false);
+    progressPending_ = false;
+}
+
+void TGetUpdateFile::StopProgress() {
+    ProgressTimer->SetEnabled(false);
+    progressPending_ = false;
+}
+
 // A file that did not arrive whole is not left behind to be taken for the real one.
 void TGetUpdateFile::AbandonFetch() {
+    StopProgress();
     if (fetchPath_.empty()) return;
     if (fetchOpened_) rtl::DeleteFile(fetchPath_);
     fetchPath_.clear();

@@ -85,6 +85,10 @@ void TGetUpdateFile::Loaded() {
     FtpClient1 = Bind<ftp::TFtpClient>(*this, "FtpClient1");
     FtpLog1 = Bind<ftp::TFtpLog>(*this, "FtpLog1");
     if (const std::string port = ServerAccount().Port; !port.empty()) FtpClient1->SetWsPort(port);
+    ProgressTimer = new gui::TTimer(this);
+    ProgressTimer->SetEnabled(false);
+    ProgressTimer->SetInterval(kProgressIntervalMs);
+    ProgressTimer->SetOnTimer(gui::TNotifyEvent(this, &TGetUpdateFile::ProgressTimerTimer));
 }
 
 void TGetUpdateFile::FormCreate(gui::TObject*) {

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace app {
@@ -32,6 +31,7 @@ inline constexpr const char* kPreferredFolder = "C:\\Brantwell";
 inline constexpr const char* kInstallerFile = "SetupNVL.exe";
 inline constexpr const char* kDefaultRemoteFolder = "//NVL_program";
 inline constexpr const char* kRemoteInstaller = "Setup.exe";
+inline constexpr int kProgressIntervalMs = 200;
 
 // The text without the spaces, tabs, line feeds and carriage returns at its ends.
 std::string TrimBlanks(const std::string& text);
@@ -76,6 +76,8 @@ public:
     multilang::TLangSwitch* LangSwitch1 = nullptr;
     ftp::TFtpClient* FtpClient1 = nullptr;
     ftp::TFtpLog* FtpLog1 = nullptr;
+    // Shows the latest progress a few times a second while blocks arrive.
+    gui::TTimer* ProgressTimer = nullptr;
 
     std::string UpdatedOn;
     std::string SavedCaption;
@@ -98,6 +100,7 @@ public:
     void Timer3Timer(gui::TObject* sender);
     void FtpClient1FtpStatus(gui::TObject* sender, ftp::TFtpStatusCode statusCode, const char* infoText);
     void FtpClient1FtpError(gui::TObject* sender, std::int32_t errorCode, const char* errorText);
+    void ProgressTimerTimer(gui::TObject* sender);
 
     void Loaded() override;
 
@@ -110,6 +113,8 @@ private:
     void RetrieveNext();
     void EndDownload();
     void AbandonFetch();
+    void ShowProgress();
+    void StopProgress();
     void SetStatus(const std::string& text);
 
     TTodayFunction today_;
@@ -118,8 +123,8 @@ private:
     bool fetchOpened_ = false;
     // A file of this download did not arrive whole: the download is not complete.
     bool fetchFailed_ = false;
-    // When the status line last showed the progress of the file being fetched.
-    std::optional<win::DWORD> progressShownAt_;
+    // Progress that came while the status line was still showing recent progress.
+    bool progressPending_ = false;
 };
 
 } // namespace app

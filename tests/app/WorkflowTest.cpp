@@ -90,18 +90,22 @@ TEST_F(Workflow, InstallingWithoutAnInstallerSaysSoAndEnds) {
 
 TEST_F(Workflow, ProgressReachesTheStatusLineAFewTimesASecondAndTheEndAtOnce) {
     app::FileQueue->Add("a.dat");
-    window_->FtpClient1->TransferredBytes = 1024;
-    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    auto progress = [&](std::int32_t bytes) {
+        window_->FtpClient1->TransferredBytes = bytes;
+        window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    };
+    progress(1024);
     EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...1024") << "the first block shows";
-    window_->FtpClient1->TransferredBytes = 2048;
-    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
-    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...1024") << "the next one waits its turn";
-    win::Sleep(250);
-    window_->FtpClient1->TransferredBytes = 3072;
-    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
-    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...3072");
-    window_->FtpClient1->TransferredBytes = 4096;
-    window_->FtpClient1FtpStatus(nullptr, ftp::fsProgress, nullptr);
+    progress(2048);
+    progress(3072);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...1024") << "the next ones wait";
+    test::PumpFor(app::kProgressIntervalMs + 100);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Downloading...3072")
+        << "the latest shows at the next tick, even when no block follows";
+    progress(4096);
     window_->FtpClient1FtpStatus(nullptr, ftp::fsTransferDone, nullptr);
     EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed");
+    test::PumpFor(app::kProgressIntervalMs + 100);
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed") << "no late progress after the end";
+    EXPECT_FALSE(window_->ProgressTimer->Running());
 }
