@@ -98,6 +98,21 @@ class WithPyFtpd(unittest.TestCase):
         self.assertIn("10061", result.stderr)
 
 
+class WithAHostileListing(unittest.TestCase):
+    def test_names_that_are_not_plain_file_names_are_skipped(self):
+        served = Folder(self, "served-")
+        product = sample_product(served.join("NVL_program"), big_size=1000)
+        with open(served.join("escaped.txt"), "wb") as bait:
+            bait.write(b"must not arrive")
+        with PyFtpd(served.path, hostile_listing=True) as server:
+            work = Folder(self, "fetched-")
+            result = run(server.url("NVL_program"), work.join("copy"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(folder_contents(work.join("copy")), product)
+        self.assertEqual(os.listdir(work.path), ["copy"])
+        self.assertIn('skipped "../escaped.txt": not a plain file name', result.stderr)
+
+
 @unittest.skipUnless(Vsftpd.available(), "vsftpd runs only as root")
 class WithVsftpd(unittest.TestCase):
     def test_copies_the_folder_anonymously_in_passive_and_active_mode(self):

@@ -48,14 +48,19 @@ class Server:
 
 
 class PyFtpd(Server):
-    """pyftpdlib serving `root` to one account."""
+    """pyftpdlib serving `root` to one account; `rate` limits what it sends, in bytes per second, and
+    `hostile_listing` adds names with paths to its bare name lists."""
 
-    def __init__(self, root, user="user", password="secret"):
+    def __init__(self, root, user="user", password="secret", rate=0, hostile_listing=False):
         self.root, self.user, self.password = root, user, password
         self.port = free_port()
-        self.process = subprocess.Popen([PYTHON, "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(self.port),
-                                         "-d", root, "-u", user, "-P", password],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        arguments = [PYTHON, os.path.join(os.path.dirname(os.path.abspath(__file__)), "ftpserve.py"),
+                     str(self.port), root, user, password]
+        if rate:
+            arguments += ["--rate", str(rate)]
+        if hostile_listing:
+            arguments.append("--hostile-listing")
+        self.process = subprocess.Popen(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for_port(self.port, self.process)
 
     def url(self, folder, password=None):

@@ -1,0 +1,71 @@
+"""pyftpdlib serving a folder to one account on loopback, optionally sending at a limited rate (so
+progress can be watched) and adding hostile names to every bare name list (names a real server
+would not list: paths, drive letters, "..").
+
+  ftpserve.py PORT FOLDER USER PASSWORD [--rate BYTES_PER_SECOND] [--hostile-listing]
+"""
+import argparse
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+HOSTILE_NAMES = ["../escaped.txt", "../../escaped-further.txt", "/tmp/absolute.txt", "sub/inner.txt",
+                 "..", ".", "C:escaped.txt", "..\\backslash.txt"]
+
+
+class Paced(ThrottledDTPHandler):
+    """Sends at `write_limit` bytes per second evenly, in small pieces, instead of in bursts of a
+    second's worth."""
+    ac_out_buffer_size = 16384
+    auto_sized_buffers = False
+
+    def _throttle_bandwidth(self, len_chunk, max_speed):
+        if self._datacount == 0:
+            self._started = time.monotonic()
+        self._datacount += len_chunk
+        ahead = self._datacount / max_speed - (time.monotonic() - self._started)
+        if ahead <= 0.01:
+            return
+
+        def unsleep():
+            self.add_channel(events=self.ioloop.READ if self.receive else self.ioloop.WRITE)
+
+        self.del_channel()
+        self._cancel_throttler()
+        self._throttler = self.ioloop.call_later(ahead, unsleep, _errback=self.handle_error)
+
+
+class HostileListing(FTPHandler):
+    def ftp_NLST(self, path):
+        # The server's own listing, then the hostile names, on the data connection.
+        listing = sorted(self.run_as_current_user(self.fs.listdir, path))
+        data = "".join(name + "\r\n" for name in listing + HOSTILE_NAMES).encode("latin-1")
+        self.push_dtp_data(data, isproducer=False, cmd="NLST")
+        return path
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("port", type=int)
+    parser.add_argument("folder")
+    parser.add_argument("user")
+    parser.add_argument("password")
+    parser.add_argument("--rate", type=int, default=0)
+    parser.add_argument("--hostile-listing", action="store_true")
+    options = parser.parse_args()
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(options.user, options.password, options.folder, perm="elr")
+    handler = HostileListing if options.hostile_listing else FTPHandler
+    handler.authorizer = authorizer
+    if options.rate:
+        Paced.write_limit = options.rate
+        handler.dtp_handler = Paced
+    server = FTPServer(("127.0.0.1", options.port), handler)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,61 @@
+"""The updater program driven as a person would: started against a local FTP server with drive C in a
+folder of its own, Download File pressed, its boxes found, photographed and answered."""
+import os
+import subprocess
+import time
+
+from xwindow import DOWNLOAD_BUTTON, EXIT_BUTTON, LANGUAGE_BUTTON, wait_for
+
+INSTALLER_MARKER = "installer-ran.txt"
+# The remote "Setup.exe": a script that leaves its marker beside itself when it runs.
+SETUP_SCRIPT = b'#!/bin/sh\necho "SetupNVL ran" > "$(dirname "$0")/' + INSTALLER_MARKER.encode() + b'"\n'
+
+
+class Updater:
+    def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None):
+        self.x, self.drive = x, drive
+        self.local = os.path.join(drive, "Brantwell")
+        env = dict(x.env, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(server.port), NVL_FTP_USER=server.user,
+                   NVL_FTP_PASSWORD=password or server.password, NVL_DRIVE_C=drive)
+        self.process = subprocess.Popen([program, *arguments], env=env, cwd=drive, stdout=subprocess.PIPE,
+                                        stderr=subprocess.STDOUT)
+        try:
+            self.window = wait_for(x.find_window, 20, "the window")
+        except AssertionError:
+            self.stop()
+            raise AssertionError("no window; the program said: " + self.output())
+        time.sleep(0.3)
+
+    def output(self):
+        return self.process.communicate(timeout=10)[0].decode(errors="replace") if self.process.stdout else ""
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def download(self):
+        self.x.click(self.window, DOWNLOAD_BUTTON)
+
+    def switch_language(self):
+        self.x.click(self.window, LANGUAGE_BUTTON)
+
+    def exit(self):
+        self.x.click(self.window, EXIT_BUTTON)
+
+    def box(self, title, seconds=60):
+        """The box with that title, once it shows."""
+        return wait_for(lambda: self.x.find_window("^%s$" % title), seconds, "the box " + title)
+
+    def answer(self, key):
+        """Presses a key in the box that has the focus: Return for its default button (Yes, OK),
+        Escape for Cancel."""
+        subprocess.run(["xdotool", "key", key], env=self.x.env, check=True)
+
+    def wait_end(self, seconds=20):
+        return self.process.wait(seconds)
+
+    def status_region(self, path):
+        """A picture of the status line, from a picture of the window."""
+        subprocess.run(["convert", path, "-crop", "393x19+80+256", "+repage", path + ".status.png"], check=True)
+        return path + ".status.png"
