@@ -111,7 +111,8 @@ public:
     TFtpReplyEvent OnFtpReply;
     TFtpStatusEvent OnFtpStatus;
 
-    std::int32_t TransferredBytes = 0;
+    // 64 bits wide, so that files beyond 2 GiB count right.
+    std::int64_t TransferredBytes = 0;
     std::int32_t ResumeOffset = 0;
     std::string RemotePath;
     std::string LocalPath;

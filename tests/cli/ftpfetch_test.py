@@ -91,6 +91,19 @@ class WithPyFtpd(unittest.TestCase):
         with open(work.join("session.his"), encoding="latin-1") as history:
             self.assertIn(" : Downloading big.bin", history.read())
 
+    def test_a_file_beyond_2_gib_is_counted_whole(self):
+        size = 2 ** 31 + 4096
+        huge = Folder(self, "served-huge-")
+        with open(huge.join("huge.bin"), "wb") as sparse:
+            sparse.truncate(size)
+        local = Folder(self, "fetched-")
+        os.symlink("/dev/null", local.join("huge.bin"))  # takes the bytes without filling the disk
+        with PyFtpd(huge.path) as server:
+            result = run(server.url(""), local.path)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines()[-1], "1 files, %d bytes" % size)
+        self.assertIn("huge.bin: %d bytes" % size, result.stdout)
+
     def test_refused_connection_exits_1_at_once(self):
         self.server.stop()
         result = run(self.server.url("NVL_program"), Folder(self, "fetched-").path)
