@@ -399,6 +399,8 @@ TEST_F(FtpClientScripted, ADataConnectionThatCannotBeMadeIsReportedAtOnce) {
 }
 
 TEST_F(FtpClientScripted, InActiveModeOnlyTheServerConnectsAndOnlyOnce) {
+    // Set by the server's thread once it has tried to read from both strangers.
+    std::atomic<bool> strangersTried = false;
     std::atomic<bool> strangersClosed = false;
     server_.handlers["RETR"] = [&](FtpSession& session, const std::string& name) {
         const auto connectFrom = [&](const char* address) {
@@ -421,12 +423,14 @@ TEST_F(FtpClientScripted, InActiveModeOnlyTheServerConnectsAndOnlyOnce) {
         session.Reply("226 Transfer complete");
         char byte;
         strangersClosed = win::recv(stranger, &byte, 1, 0) <= 0 && win::recv(second, &byte, 1, 0) <= 0;
+        strangersTried = true;
         win::closesocket(stranger);
         win::closesocket(second);
     };
     client_.PassiveMode = false;
     LogIn();
     RetrieveWhole("a.bin");
+    ASSERT_TRUE(test::PumpUntil([&] { return strangersTried.load(); }));
     EXPECT_TRUE(strangersClosed) << "the other connections were closed";
     ExpectDialogue(
         Join({test::LoginDialogue(),
