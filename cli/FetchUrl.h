@@ -12,6 +12,8 @@ struct TFetchUrl {
     std::string Host;
     std::string Port;     // empty: the "ftp" service
     std::string Folder;   // empty: the login folder
+
+    bool operator==(const TFetchUrl&) const = default;
 };
 
 // The parts of `url`, each percent-decoded; nothing, with the reason in `error`, when it is not

@@ -8,7 +8,7 @@ import unittest
 
 from servers import PyFtpd, folder_contents, sample_product
 from updater import INSTALLER_MARKER, SETUP_SCRIPT, Updater
-from xwindow import XServer, wait_for
+from xwindow import XTestCase, wait_for
 
 PROGRAM = os.environ["BRANTWELL"]
 SCREENSHOTS = os.environ["SCREENSHOTS"]
@@ -20,15 +20,7 @@ def differing(first, second):
     return sum(a != b for a, b in zip(first, second)) + abs(len(first) - len(second))
 
 
-class Download(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
-
+class Download(XTestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp(prefix="e2e-download-")
         self.addCleanup(shutil.rmtree, self.work, True)

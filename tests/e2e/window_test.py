@@ -6,7 +6,7 @@ import tempfile
 import time
 import unittest
 
-from xwindow import LANGUAGE_BUTTON, SCREEN, XServer, wait_for
+from xwindow import LANGUAGE_BUTTON, SCREEN, XTestCase, wait_for
 
 PROGRAM = os.environ["BRANTWELL"]
 SCREENSHOTS = os.environ["SCREENSHOTS"]
@@ -16,15 +16,7 @@ def differing(first, second):
     return sum(a != b for a, b in zip(first, second))
 
 
-class Window(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
-
+class Window(XTestCase):
     def start(self, *arguments):
         drive = tempfile.mkdtemp(prefix="drive-c-")
         env = dict(self.x.env, NVL_DRIVE_C=drive)

@@ -61,6 +61,18 @@ protected:
         return win::connect(s, reinterpret_cast<win::sockaddr*>(&address), sizeof address);
     }
 
+    // A connected pair on loopback: the client (blocking) and the accepted server side.
+    std::pair<win::SOCKET, win::SOCKET> ConnectedPair() {
+        const win::SOCKET listener = NewSocket();
+        const win::u_short port = Listen(listener);
+        const win::SOCKET client = NewSocket();
+        EXPECT_EQ(Connect(client, port), 0);
+        const win::SOCKET server = win::accept(listener, nullptr, nullptr);
+        EXPECT_NE(server, win::INVALID_SOCKET);
+        sockets_.push_back(server);
+        return {client, server};
+    }
+
     // Pumps messages until `count` notifications for the socket arrived, or the wait passed.
     std::vector<Received> Notifications(RecordingWindow& window, win::SOCKET s, std::size_t count,
                                         win::DWORD waitMs = 1000) {
@@ -178,13 +190,7 @@ TEST_F(Winsock, AcceptReadAndCloseFollowWinsockRules) {
 // fast stream costs one recv per notification; one that finds nothing left then would block.
 TEST_F(Winsock, AReceiveThatFillsItsBufferIsFollowedByAnotherRead) {
     RecordingWindow window;
-    const win::SOCKET listener = NewSocket();
-    const win::u_short port = Listen(listener);
-    const win::SOCKET client = NewSocket();
-    ASSERT_EQ(Connect(client, port), 0);
-    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
-    ASSERT_NE(server, win::INVALID_SOCKET);
-    sockets_.push_back(server);
+    const auto [client, server] = ConnectedPair();
     ASSERT_EQ(win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE), 0);
     ASSERT_EQ(win::send(client, "abcdef", 6, 0), 6);
     ASSERT_EQ(Notifications(window, server, 1).size(), 1u);
@@ -221,13 +227,7 @@ TEST_F(Winsock, SocketNotificationsReachAQueueThatNeverEmpties) {
     window.onMessage = [&](const Received& r) {
         if (r.message == win::WM_USER + 7) win::PostMessageA(window.handle(), win::WM_USER + 7, 0, 0);
     };
-    const win::SOCKET listener = NewSocket();
-    const win::u_short port = Listen(listener);
-    const win::SOCKET client = NewSocket();
-    ASSERT_EQ(Connect(client, port), 0);
-    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
-    ASSERT_NE(server, win::INVALID_SOCKET);
-    sockets_.push_back(server);
+    const auto [client, server] = ConnectedPair();
     ASSERT_EQ(win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ), 0);
     win::PostMessageA(window.handle(), win::WM_USER + 7, 0, 0);
     ASSERT_EQ(win::send(client, "x", 1, 0), 1);
@@ -379,12 +379,7 @@ TEST_F(Winsock, AfterASendThatWouldBlockWriteComesWhenThereIsRoomAgain) {
 
 TEST_F(Winsock, ShutdownOfTheSendingSideIsAGracefulCloseForThePeer) {
     RecordingWindow window;
-    const win::SOCKET listener = NewSocket();
-    const win::u_short port = Listen(listener);
-    const win::SOCKET client = NewSocket();
-    ASSERT_EQ(Connect(client, port), 0);
-    const win::SOCKET server = win::accept(listener, nullptr, nullptr);
-    sockets_.push_back(server);
+    const auto [client, server] = ConnectedPair();
     win::WSAAsyncSelect(server, window.handle(), kSocketMessage, win::FD_READ | win::FD_CLOSE);
     ASSERT_EQ(win::send(client, "last words", 10, 0), 10);
     ASSERT_EQ(win::shutdown(client, win::SD_SEND), 0);

@@ -4,6 +4,7 @@ import os
 import subprocess
 import tempfile
 import time
+import unittest
 
 from xclose import close_window
 
@@ -86,3 +87,15 @@ class XServer:
 
     def close(self, window):
         close_window(window, self.display)
+
+
+class XTestCase(unittest.TestCase):
+    """Tests that share one X server, `self.x`."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = XServer()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
