@@ -106,6 +106,21 @@ void TFolderFetch::EnterState(TStep step) {
     }
 }
 
+// One name a line; only plain file names are fetched, so nothing lands outside the folder.
+void TFolderFetch::QueueListing(const std::string& listing) {
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        std::size_t end = listing.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = listing.size();
+        const std::string name = Trimmed(listing.substr(start, end - start));
+        if (rtl::IsPlainFileName(name))
+            queue_.push_back(name);
+        else if (!name.empty())
+            std::fprintf(stderr, "ftpfetch: skipped \"%s\": not a plain file name\n", name.c_str());
+        start = end + 1;
+    }
+}
+
 // Files are fetched in listing order; each next one starts from the previous one's end.
 void TFolderFetch::RetrieveNext() {
     if (step_ != TStep::stRetrieving) return;
@@ -156,20 +171,7 @@ void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, cons
         break;
     case ftp::fsDataAvailable:
         if (step_ != TStep::stListing) break;
-        {
-            const std::string listing = infoText == nullptr ? "" : infoText;
-            std::size_t start = 0;
-            while (start < listing.size()) {
-                std::size_t end = listing.find_first_of("\r\n", start);
-                if (end == std::string::npos) end = listing.size();
-                const std::string name = Trimmed(listing.substr(start, end - start));
-                if (rtl::IsPlainFileName(name))
-                    queue_.push_back(name);
-                else if (!name.empty())
-                    std::fprintf(stderr, "ftpfetch: skipped \"%s\": not a plain file name\n", name.c_str());
-                start = end + 1;
-            }
-        }
+        QueueListing(infoText == nullptr ? "" : infoText);
         EnterState(TStep::stRetrieving);
         break;
     case ftp::fsProgress:

@@ -40,6 +40,7 @@ public:
 
 private:
     void EnterState(TStep step);
+    void QueueListing(const std::string& listing);
     void RetrieveNext();
     void Finish(int exitStatus, const std::string& failure = {});
     void FailFile(const std::string& reason);
