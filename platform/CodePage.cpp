@@ -279,22 +279,4 @@ DWORD CharUpperBuffA(LPSTR text, DWORD length) {
     return length;
 }
 
-std::u16string AnsiToWide(const std::string& text, UINT codePage) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::u16string result(static_cast<std::size_t>(size), u'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
-    return result;
-}
-
-std::string WideToAnsi(const std::u16string& text, UINT codePage) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                        nullptr);
-    return result;
-}
-
 } // namespace win

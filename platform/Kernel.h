@@ -19,10 +19,17 @@ DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 
 // Re-entrant: the owning thread may enter again; it must leave as often as it entered.
+#ifdef _WIN32
+// The system's own, held in storage of its size.
+struct CRITICAL_SECTION {
+    alignas(void*) unsigned char storage[sizeof(void*) == 8 ? 40 : 24];
+};
+#else
 struct CRITICAL_SECTION {
     std::recursive_mutex mutex;
     std::atomic<LONG> RecursionCount{0};
 };
+#endif
 
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void DeleteCriticalSection(CRITICAL_SECTION* section);

@@ -137,7 +137,9 @@ inline constexpr DWORD ERROR_TIMER_NOT_FOUND = 1402;
 DWORD GetLastError();
 void SetLastError(DWORD code);
 
+#ifndef _WIN32
 // The Windows error code for a POSIX errno value.
 DWORD ErrorFromErrno(int errnoValue);
+#endif
 
 } // namespace win
