@@ -154,12 +154,7 @@ void SetCommandLineArguments(std::vector<std::string> arguments) {
 LPCSTR GetCommandLineA() {
     std::lock_guard lock(commandLineMutex);
     std::string& joined = JoinedCommandLine();
-    if (joined.empty()) {
-        for (const std::string& argument : Arguments()) {
-            if (!joined.empty()) joined += ' ';
-            joined += argument.find_first_of(" \t") == std::string::npos ? argument : "\"" + argument + "\"";
-        }
-    }
+    if (joined.empty()) joined = JoinCommandLine(Arguments());
     return joined.c_str();
 }
 

@@ -17,6 +17,7 @@ const std::vector<std::string>& CommandLineArguments();
 void SetCommandLineArguments(std::vector<std::string> arguments);
 // The arguments joined with blanks, those holding blanks quoted.
 LPCSTR GetCommandLineA();
+std::string JoinCommandLine(const std::vector<std::string>& arguments);
 
 // Starts the program that the command line names and does not wait for it. The program is looked
 // up as Windows does: a name with a folder as given, else the current folder and then PATH, with

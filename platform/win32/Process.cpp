@@ -31,12 +31,7 @@ const std::vector<std::string>& CommandLineArguments() {
 void SetCommandLineArguments(std::vector<std::string> arguments) {
     std::lock_guard lock(commandLineMutex);
     Arguments() = std::move(arguments);
-    std::string& joined = ReplacedCommandLine();
-    joined.clear();
-    for (const std::string& argument : Arguments()) {
-        if (!joined.empty()) joined += ' ';
-        joined += argument.find_first_of(" \t") == std::string::npos ? argument : "\"" + argument + "\"";
-    }
+    ReplacedCommandLine() = JoinCommandLine(Arguments());
 }
 
 LPCSTR GetCommandLineA() {
