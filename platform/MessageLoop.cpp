@@ -208,29 +208,6 @@ void ThreadQueue::Wait(int timeoutMs) {
 
 } // namespace detail
 
-namespace {
-
-MessageExceptionHandler& ExceptionHandler() {
-    static MessageExceptionHandler handler;
-    return handler;
-}
-
-void ReportEscapedException(std::exception_ptr error) {
-    const MessageExceptionHandler handler = ExceptionHandler();
-    if (handler) {
-        handler(error);
-        return;
-    }
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "unhandled exception in a window procedure: %s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "unhandled exception in a window procedure\n");
-    }
-}
-
-} // namespace
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     std::shared_ptr<detail::ThreadQueue> queue =
@@ -289,7 +266,7 @@ LRESULT DispatchMessageA(const MSG* message) {
         if (message->hwnd == nullptr || !IsWindow(message->hwnd)) return 0;
         return SendMessageA(message->hwnd, message->message, message->wParam, message->lParam);
     } catch (...) {
-        ReportEscapedException(std::current_exception());
+        detail::ReportEscapedException(std::current_exception());
         return 0;
     }
 }
@@ -328,12 +305,6 @@ BOOL KillTimer(HWND window, UINT_PTR id) {
     if (detail::ThreadQueue::Current()->KillTimer(window, id)) return TRUE;
     SetLastError(ERROR_TIMER_NOT_FOUND);
     return FALSE;
-}
-
-MessageExceptionHandler SetMessageExceptionHandler(MessageExceptionHandler handler) {
-    MessageExceptionHandler previous = std::move(ExceptionHandler());
-    ExceptionHandler() = std::move(handler);
-    return previous;
 }
 
 int MessageLoopDescriptor() {

@@ -62,7 +62,12 @@ using MessageExceptionHandler = std::function<void(std::exception_ptr)>;
 // Installs the handler for exceptions escaping window procedures; returns the previous one.
 // Without a handler the exception's message is written to standard error.
 MessageExceptionHandler SetMessageExceptionHandler(MessageExceptionHandler handler);
+namespace detail {
+// Hands the exception to the installed handler, or writes its message to standard error.
+void ReportEscapedException(std::exception_ptr error);
+} // namespace detail
 
+#ifndef _WIN32
 // Hooks for a GUI toolkit that runs this thread's queue from its own event loop:
 // watch the descriptor for reading, wake at the time-out, and then handle what is ready.
 int MessageLoopDescriptor();
@@ -71,5 +76,6 @@ int MessageLoopTimeoutMs();
 // Handles every message that is ready now, as GetMessageA, TranslateMessage and DispatchMessageA
 // would. Returns true when WM_QUIT was retrieved; its exit code is stored in `exitCode`.
 bool DispatchReadyMessages(int* exitCode);
+#endif
 
 } // namespace win

@@ -3,6 +3,14 @@
 
 #include <cstdint>
 
+// The system's calling convention for the socket library's entry points, which are also loaded
+// by name and called through pointers of these types.
+#if defined(_WIN32)
+#define NVL_WINAPI __stdcall
+#else
+#define NVL_WINAPI
+#endif
+
 namespace win {
 
 using BYTE = std::uint8_t;

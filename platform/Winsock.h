@@ -12,7 +12,11 @@ using u_char = std::uint8_t;
 using u_short = std::uint16_t;
 using u_int = std::uint32_t;
 using u_long = std::uint32_t;
+#ifdef _WIN32
+using SOCKET = UINT_PTR;
+#else
 using SOCKET = std::uint32_t;
+#endif
 
 inline constexpr SOCKET INVALID_SOCKET = 0xFFFFFFFFu;
 inline constexpr int SOCKET_ERROR = -1;
@@ -153,8 +157,13 @@ struct hostent {
 struct servent {
     char* s_name;
     char** s_aliases;
+#ifdef _WIN64
+    char* s_proto;
+    short s_port; // network byte order
+#else
     short s_port; // network byte order
     char* s_proto;
+#endif
 };
 
 struct protoent {
@@ -182,14 +191,22 @@ struct fd_set {
 struct WSADATA {
     WORD wVersion;
     WORD wHighVersion;
+#ifdef _WIN64
+    unsigned short iMaxSockets;
+    unsigned short iMaxUdpDg;
+    char* lpVendorInfo;
+    char szDescription[257];
+    char szSystemStatus[129];
+#else
     char szDescription[257];
     char szSystemStatus[129];
     unsigned short iMaxSockets;
     unsigned short iMaxUdpDg;
     char* lpVendorInfo;
+#endif
 };
 
-using BLOCKINGHOOK = BOOL (*)();
+using BLOCKINGHOOK = BOOL(NVL_WINAPI*)();
 
 constexpr LPARAM WSAMAKEASYNCREPLY(WORD bufferLength, WORD error) {
     return MAKELPARAM(bufferLength, error);
@@ -212,58 +229,62 @@ constexpr WORD WSAGETASYNCERROR(LPARAM lParam) {
 
 // The entry points, in the order of the socket loader's table. Every call except the byte-order
 // and address-text helpers fails with WSANOTINITIALISED until WSAStartup has succeeded.
-SOCKET accept(SOCKET s, sockaddr* address, int* addressLength);
-int bind(SOCKET s, const sockaddr* address, int addressLength);
-int closesocket(SOCKET s);
-int connect(SOCKET s, const sockaddr* address, int addressLength);
-int ioctlsocket(SOCKET s, long command, u_long* argument);
-int getpeername(SOCKET s, sockaddr* address, int* addressLength);
-int getsockname(SOCKET s, sockaddr* address, int* addressLength);
-int getsockopt(SOCKET s, int level, int option, char* value, int* valueLength);
-u_long htonl(u_long host);
-u_short htons(u_short host);
-u_long inet_addr(const char* text);
-char* inet_ntoa(in_addr address);
-int listen(SOCKET s, int backlog);
-u_long ntohl(u_long net);
-u_short ntohs(u_short net);
-int recv(SOCKET s, char* buffer, int length, int flags);
-int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int* fromLength);
-int select(int ignored, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const timeval* timeout);
-int send(SOCKET s, const char* buffer, int length, int flags);
-int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* to, int toLength);
-int setsockopt(SOCKET s, int level, int option, const char* value, int valueLength);
-int shutdown(SOCKET s, int how);
-SOCKET socket(int family, int type, int protocol);
-hostent* gethostbyaddr(const char* address, int length, int type);
-hostent* gethostbyname(const char* name);
-int gethostname(char* name, int length);
-servent* getservbyport(int port, const char* protocol);
-servent* getservbyname(const char* name, const char* protocol);
-protoent* getprotobynumber(int number);
-protoent* getprotobyname(const char* name);
-int WSAStartup(WORD versionRequested, WSADATA* data);
-int WSACleanup();
-void WSASetLastError(int error);
-int WSAGetLastError();
-BOOL WSAIsBlocking();
-int WSAUnhookBlockingHook();
-BLOCKINGHOOK WSASetBlockingHook(BLOCKINGHOOK hook);
-int WSACancelBlockingCall();
-HANDLE WSAAsyncGetServByName(HWND window, UINT message, const char* name, const char* protocol, char* buffer,
-                             int bufferLength);
-HANDLE WSAAsyncGetServByPort(HWND window, UINT message, int port, const char* protocol, char* buffer,
-                             int bufferLength);
-HANDLE WSAAsyncGetProtoByName(HWND window, UINT message, const char* name, char* buffer, int bufferLength);
-HANDLE WSAAsyncGetProtoByNumber(HWND window, UINT message, int number, char* buffer, int bufferLength);
-HANDLE WSAAsyncGetHostByName(HWND window, UINT message, const char* name, char* buffer, int bufferLength);
-HANDLE WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type,
-                             char* buffer, int bufferLength);
-int WSACancelAsyncRequest(HANDLE task);
+SOCKET NVL_WINAPI accept(SOCKET s, sockaddr* address, int* addressLength);
+int NVL_WINAPI bind(SOCKET s, const sockaddr* address, int addressLength);
+int NVL_WINAPI closesocket(SOCKET s);
+int NVL_WINAPI connect(SOCKET s, const sockaddr* address, int addressLength);
+int NVL_WINAPI ioctlsocket(SOCKET s, long command, u_long* argument);
+int NVL_WINAPI getpeername(SOCKET s, sockaddr* address, int* addressLength);
+int NVL_WINAPI getsockname(SOCKET s, sockaddr* address, int* addressLength);
+int NVL_WINAPI getsockopt(SOCKET s, int level, int option, char* value, int* valueLength);
+u_long NVL_WINAPI htonl(u_long host);
+u_short NVL_WINAPI htons(u_short host);
+u_long NVL_WINAPI inet_addr(const char* text);
+char* NVL_WINAPI inet_ntoa(in_addr address);
+int NVL_WINAPI listen(SOCKET s, int backlog);
+u_long NVL_WINAPI ntohl(u_long net);
+u_short NVL_WINAPI ntohs(u_short net);
+int NVL_WINAPI recv(SOCKET s, char* buffer, int length, int flags);
+int NVL_WINAPI recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int* fromLength);
+int NVL_WINAPI select(int ignored, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet,
+                      const timeval* timeout);
+int NVL_WINAPI send(SOCKET s, const char* buffer, int length, int flags);
+int NVL_WINAPI sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* to, int toLength);
+int NVL_WINAPI setsockopt(SOCKET s, int level, int option, const char* value, int valueLength);
+int NVL_WINAPI shutdown(SOCKET s, int how);
+SOCKET NVL_WINAPI socket(int family, int type, int protocol);
+hostent* NVL_WINAPI gethostbyaddr(const char* address, int length, int type);
+hostent* NVL_WINAPI gethostbyname(const char* name);
+int NVL_WINAPI gethostname(char* name, int length);
+servent* NVL_WINAPI getservbyport(int port, const char* protocol);
+servent* NVL_WINAPI getservbyname(const char* name, const char* protocol);
+protoent* NVL_WINAPI getprotobynumber(int number);
+protoent* NVL_WINAPI getprotobyname(const char* name);
+int NVL_WINAPI WSAStartup(WORD versionRequested, WSADATA* data);
+int NVL_WINAPI WSACleanup();
+void NVL_WINAPI WSASetLastError(int error);
+int NVL_WINAPI WSAGetLastError();
+BOOL NVL_WINAPI WSAIsBlocking();
+int NVL_WINAPI WSAUnhookBlockingHook();
+BLOCKINGHOOK NVL_WINAPI WSASetBlockingHook(BLOCKINGHOOK hook);
+int NVL_WINAPI WSACancelBlockingCall();
+HANDLE NVL_WINAPI WSAAsyncGetServByName(HWND window, UINT message, const char* name, const char* protocol,
+                                        char* buffer, int bufferLength);
+HANDLE NVL_WINAPI WSAAsyncGetServByPort(HWND window, UINT message, int port, const char* protocol,
+                                        char* buffer, int bufferLength);
+HANDLE NVL_WINAPI WSAAsyncGetProtoByName(HWND window, UINT message, const char* name, char* buffer,
+                                         int bufferLength);
+HANDLE NVL_WINAPI WSAAsyncGetProtoByNumber(HWND window, UINT message, int number, char* buffer,
+                                           int bufferLength);
+HANDLE NVL_WINAPI WSAAsyncGetHostByName(HWND window, UINT message, const char* name, char* buffer,
+                                        int bufferLength);
+HANDLE NVL_WINAPI WSAAsyncGetHostByAddr(HWND window, UINT message, const char* address, int length, int type,
+                                        char* buffer, int bufferLength);
+int NVL_WINAPI WSACancelAsyncRequest(HANDLE task);
 // Makes the socket non-blocking and posts (wParam = socket, lParam = event | error << 16) to the
 // window: FD_READ again only after a recv, FD_WRITE after a send that would block, FD_ACCEPT after
 // an accept, FD_CONNECT and FD_CLOSE once; a failed connect is FD_CONNECT with its error. A mask of
 // 0 cancels the notifications. Sockets accepted from a selected socket inherit its selection.
-int WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events);
+int NVL_WINAPI WSAAsyncSelect(SOCKET s, HWND window, UINT message, long events);
 
 } // namespace win

@@ -12,16 +12,18 @@ static_assert(offsetof(WIN32_FIND_DATAA, cFileName) == offsetof(::WIN32_FIND_DAT
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security, DWORD disposition,
                    DWORD flags, HANDLE templateFile) {
-    return ::CreateFileA(fileName, access, shareMode, static_cast<::LPSECURITY_ATTRIBUTES>(security), disposition,
-                         flags, templateFile);
+    return ::CreateFileA(fileName, access, shareMode, static_cast<::LPSECURITY_ATTRIBUTES>(security),
+                         disposition, flags, templateFile);
 }
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) {
-    return ::ReadFile(file, buffer, toRead, native::As<::DWORD>(read), static_cast<::LPOVERLAPPED>(overlapped));
+    return ::ReadFile(file, buffer, toRead, native::As<::DWORD>(read),
+                      static_cast<::LPOVERLAPPED>(overlapped));
 }
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) {
-    return ::WriteFile(file, buffer, toWrite, native::As<::DWORD>(written), static_cast<::LPOVERLAPPED>(overlapped));
+    return ::WriteFile(file, buffer, toWrite, native::As<::DWORD>(written),
+                       static_cast<::LPOVERLAPPED>(overlapped));
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
@@ -41,7 +43,8 @@ BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME
                          native::As<::FILETIME>(lastWrite));
 }
 
-BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite) {
+BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAccess,
+                 const FILETIME* lastWrite) {
     return ::SetFileTime(file, native::As<::FILETIME>(creation), native::As<::FILETIME>(lastAccess),
                          native::As<::FILETIME>(lastWrite));
 }

@@ -8,8 +8,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <winsock.h>
 #include <windows.h>
+#include <winsock.h>
 
 namespace win::native {
 
