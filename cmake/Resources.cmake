@@ -1,7 +1,8 @@
 # nvl_embed_resources(TARGET [MESSAGE_TABLES] [TYPE NAME FILE]...)
 # Embeds the files as resources of TARGET's module (see tools/resembed); MESSAGE_TABLES adds every
 # message table of resources/ as the RCDATA resource of its name. Executables export the resource
-# directory so that the platform finds it at run time.
+# directory so that the platform finds it at run time. On Windows the files become the system's
+# resources through an .rc script; the message tables come from the host's build.
 function(nvl_embed_resources target)
   cmake_parse_arguments(PARSE_ARGV 1 EMBED "MESSAGE_TABLES" "" "")
   set(triples ${EMBED_UNPARSED_ARGUMENTS})
@@ -9,7 +10,9 @@ function(nvl_embed_resources target)
     foreach(table IN LISTS NVL_MESSAGE_TABLES)
       list(APPEND triples RCDATA ${table} "${NVL_MESSAGE_TABLE_DIR}/${table}.str0")
     endforeach()
-    add_dependencies(${target} message_tables)
+    if(NOT WIN32)
+      add_dependencies(${target} message_tables)
+    endif()
   endif()
   set(output "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp")
   set(arguments)
@@ -29,8 +32,21 @@ function(nvl_embed_resources target)
     cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
     list(APPEND arguments "${type}" "${name}" "${file}")
     list(APPEND inputs "${file}")
+    if(WIN32)
+      if(NOT type STREQUAL "RCDATA")
+        message(FATAL_ERROR "nvl_embed_resources: only RCDATA resources are built for Windows so far")
+      endif()
+      string(APPEND script "${name} RCDATA \"${file}\"\n")
+    endif()
     math(EXPR index "${index} + 3")
   endwhile()
+  if(WIN32)
+    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc")
+    file(GENERATE OUTPUT "${rc}" CONTENT "${script}")
+    target_sources(${target} PRIVATE "${rc}")
+    set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${inputs}")
+    return()
+  endif()
   add_custom_command(
     OUTPUT "${output}"
     COMMAND resembed "${output}" ${arguments}

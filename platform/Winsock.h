@@ -18,7 +18,7 @@ using SOCKET = UINT_PTR;
 using SOCKET = std::uint32_t;
 #endif
 
-inline constexpr SOCKET INVALID_SOCKET = 0xFFFFFFFFu;
+inline constexpr SOCKET INVALID_SOCKET = ~SOCKET{0};
 inline constexpr int SOCKET_ERROR = -1;
 
 inline constexpr int AF_UNSPEC = 0;

@@ -219,11 +219,12 @@ TEST(LibBase, DelayTicksWaitsItsTicksAndHandlesTimers) {
 }
 
 TEST(LibBase, FileExistsZ) {
-    const auto name = std::filesystem::temp_directory_path() / "libbase-exists.trc";
+    const std::string name = (std::filesystem::temp_directory_path() / "libbase-exists.trc").string();
     std::ofstream(name) << "x";
     EXPECT_TRUE(port::FileExistsZ(name.c_str()));
     std::filesystem::remove(name);
     EXPECT_FALSE(port::FileExistsZ(name.c_str()));
     EXPECT_FALSE(port::FileExistsZ(nullptr));
-    EXPECT_FALSE(port::FileExistsZ(std::filesystem::temp_directory_path().c_str())) << "a folder is no file";
+    EXPECT_FALSE(port::FileExistsZ(std::filesystem::temp_directory_path().string().c_str()))
+        << "a folder is no file";
 }

@@ -32,7 +32,13 @@ TEST(PortErrors, CodeToTextLooksUpTheAbsoluteValue) {
     EXPECT_EQ(CodeToText(-10061), "The attempt to connect was forcibly refused");
     EXPECT_EQ(CodeToText(0), "OK");
     EXPECT_EQ(CodeToText(-15742), "Character Set") << "the last entry";
+#ifdef _WIN32
+    // The system's own wording, which differs between Windows and Wine.
+    EXPECT_EQ(CodeToText(-13).find_first_of("\r\n"), std::string::npos) << "the system's text on one line";
+    EXPECT_FALSE(CodeToText(-13).empty());
+#else
     EXPECT_EQ(CodeToText(-13), "The data is invalid. ") << "the system's text on one line";
+#endif
     const std::string missing = CodeToText(10010);
     EXPECT_EQ(missing.find_first_of("\r\n\t"), std::string::npos);
     EXPECT_EQ(missing.find("  "), std::string::npos);
