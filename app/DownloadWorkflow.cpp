@@ -49,17 +49,6 @@ std::string Setting(const char* variable, const char* builtIn) {
 
 } // namespace
 
-std::string TrimBlanks(const std::string& text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    std::size_t end = text.size();
-    while (end > 0 && blank(text[end - 1]))
-        --end;
-    std::size_t start = 0;
-    while (start < end && blank(text[start]))
-        ++start;
-    return text.substr(start, end - start);
-}
-
 TServerAccount ServerAccount() {
     return {Setting("NVL_FTP_HOST", NVL_FTP_HOST), Setting("NVL_FTP_USER", NVL_FTP_USER),
             Setting("NVL_FTP_PASSWORD", NVL_FTP_PASSWORD), Setting("NVL_FTP_PORT", "")};
@@ -98,7 +87,6 @@ void TGetUpdateFile::BeginDownload() {
 
 void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode,
                                          const char* infoText) {
-    const std::string head = FileQueue && FileQueue->Count() > 0 ? (*FileQueue)[0] : std::string();
     switch (statusCode) {
     case ftp::fsClosed:
         SetCaption(SavedCaption);
@@ -139,9 +127,10 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
             ProgressTimer->SetEnabled(true);
         }
         break;
-    case ftp::fsTransferDone:
+    case ftp::fsTransferDone: {
         StopProgress();
         fetchPath_.clear();
+        const std::string head = QueueHead();
         SetStatus(head + " " + Say(kDownloadCompleted));
         Memo1->Lines()->Add(head);
         ++FilesReceived;
@@ -150,6 +139,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
             RetrieveNext();
         }
         break;
+    }
     case ftp::fsTimeout:
         AbandonFetch();
         gui::ShowMessage("Transfer timed out");
@@ -204,9 +194,13 @@ void TGetUpdateFile::RetrieveNext() {
     fetchOpened_ = FtpClient1->Retrieve(name, fetchPath_, ftp::TFtpReceiveMode::rcvReplace);
 }
 
+// The file being fetched; empty once Exit or the logout has emptied the queue.
+std::string TGetUpdateFile::QueueHead() const {
+    return FileQueue && FileQueue->Count() > 0 ? (*FileQueue)[0] : std::string();
+}
+
 void TGetUpdateFile::ShowProgress() {
-    const std::string head = FileQueue && FileQueue->Count() > 0 ? (*FileQueue)[0] : std::string();
-    SetStatus(head + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
+    SetStatus(QueueHead() + " " + Say(kDownloading) + std::to_string(FtpClient1->TransferredBytes));
 }
 
 void TGetUpdateFile::ProgressTimerTimer(gui::TObject*) {

@@ -33,8 +33,8 @@ inline constexpr const char* kDefaultRemoteFolder = "//NVL_program";
 inline constexpr const char* kRemoteInstaller = "Setup.exe";
 inline constexpr int kProgressIntervalMs = 200;
 
-// The text without the spaces, tabs, line feeds and carriage returns at its ends.
-std::string TrimBlanks(const std::string& text);
+// The window's text utility: the text without the blanks at its ends.
+using rtl::TrimBlanks;
 
 // The account the updater logs in with: built in, and overridden by the environment variables
 // NVL_FTP_HOST, NVL_FTP_USER and NVL_FTP_PASSWORD; NVL_FTP_PORT overrides the stored port.
@@ -113,6 +113,7 @@ private:
     void RetrieveNext();
     void EndDownload();
     void AbandonFetch();
+    std::string QueueHead() const;
     void ShowProgress();
     void StopProgress();
     void SetStatus(const std::string& text);

@@ -20,8 +20,8 @@ MIB = 1024 * 1024
 
 
 class Run:
-    def __init__(self, seconds, peak_kib, status):
-        self.seconds, self.peak_kib, self.status = seconds, peak_kib, status
+    def __init__(self, seconds, peak_kib):
+        self.seconds, self.peak_kib = seconds, peak_kib
 
 
 def measure(argv, cwd=None, env=None):
@@ -34,7 +34,7 @@ def measure(argv, cwd=None, env=None):
         seconds = time.perf_counter() - started
         if status != 0:
             raise RuntimeError("%s ended with status %d" % (" ".join(argv), status))
-        return Run(seconds, int(peak.read().split()[-1]), status)
+        return Run(seconds, int(peak.read().split()[-1]))
 
 
 def peak_memory_kib(pid):

@@ -5,34 +5,28 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 from benchlib import BRANTWELL, MIB, Vsftpd, logged_rates, median, peak_memory_kib, served_folder, table, write_random
-from xwindow import DOWNLOAD_BUTTON, XServer, wait_for
+from updater import Updater
+from xwindow import XServer, wait_for
 
 ROUNDS = int(sys.argv[1]) if len(sys.argv) > 1 else 5
 SIZE = int(sys.argv[2]) * MIB if len(sys.argv) > 2 else 256 * MIB
 
 
-def window_download(x, port, log):
+def window_download(x, server, log):
     """Presses Download File, waits until vsftpd has logged the file and the question is asked,
     and returns the window's peak memory in KiB."""
     drive = tempfile.mkdtemp(prefix="bench-drive-")
-    env = dict(x.env, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(port), NVL_FTP_USER="anonymous",
-               NVL_FTP_PASSWORD="bench", NVL_DRIVE_C=drive)
     logged = len(logged_rates(log))
-    process = subprocess.Popen([BRANTWELL, "NVL", "E"], env=env, cwd=drive, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+    updater = Updater(BRANTWELL, x, server, drive)
     try:
-        window = wait_for(x.find_window, 20, "the window")
-        time.sleep(0.3)
-        x.click(window, DOWNLOAD_BUTTON)
+        updater.download()
         wait_for(lambda: len(logged_rates(log)) > logged, 300, "the download")
-        wait_for(lambda: x.find_window("^Confirm$"), 30, "the question")
-        return peak_memory_kib(process.pid)
+        updater.box("Confirm", 30)
+        return peak_memory_kib(updater.process.pid)
     finally:
-        process.kill()
-        process.wait()
+        updater.stop()
         shutil.rmtree(drive, ignore_errors=True)
 
 
@@ -53,7 +47,7 @@ def main():
                     shutil.rmtree(target)
                     curl_rates.append(logged_rates(log)[-1][2])
                 else:
-                    peaks.append(window_download(x, server.port, log))
+                    peaks.append(window_download(x, server, log))
                     window_rates.append(logged_rates(log)[-1][2])
     shutil.rmtree(served, ignore_errors=True)
     print("The window against curl: %d MiB from vsftpd on loopback, %d rounds, rates as vsftpd logs them\n"

@@ -3,6 +3,7 @@
 #include "platform/MessageLoop.h"
 #include "port/PortErrors.h"
 #include "rtl/FileUtils.h"
+#include "rtl/StringList.h"
 
 #include <charconv>
 
@@ -12,17 +13,6 @@ namespace {
 constexpr const char* kAnonymous = "anonymous";
 // Ticks of 55 ms: a server that does not greet within 30 s is given up.
 constexpr std::int32_t kConnectTimeoutTicks = 546;
-
-std::string Trimmed(const std::string& line) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    std::size_t end = line.size();
-    while (end > 0 && blank(line[end - 1]))
-        --end;
-    std::size_t start = 0;
-    while (start < end && blank(line[start]))
-        ++start;
-    return line.substr(start, end - start);
-}
 
 // The size in a 150 reply such as "150 Opening BINARY mode data connection for f (1234 bytes).".
 std::optional<std::int64_t> AnnouncedSize(const std::string& reply) {
@@ -38,7 +28,7 @@ std::optional<std::int64_t> AnnouncedSize(const std::string& reply) {
 }
 
 std::string ErrorDescription(std::int32_t code, const char* text) {
-    std::string described = text == nullptr ? "" : Trimmed(text);
+    std::string described = text == nullptr ? "" : rtl::TrimBlanks(text);
     if (code == ftp::FtpErrorConnectTimeout) described = "the server did not answer within 30 seconds";
     if (described.empty()) described = port::CodeToText(code);
     if (described.empty()) return "error " + std::to_string(code);
@@ -108,16 +98,14 @@ void TFolderFetch::EnterState(TStep step) {
 
 // One name a line; only plain file names are fetched, so nothing lands outside the folder.
 void TFolderFetch::QueueListing(const std::string& listing) {
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        std::size_t end = listing.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = listing.size();
-        const std::string name = Trimmed(listing.substr(start, end - start));
+    rtl::TStringList lines;
+    lines.SetText(listing);
+    for (int line = 0; line < lines.Count(); ++line) {
+        const std::string name = rtl::TrimBlanks(lines[line]);
         if (rtl::IsPlainFileName(name))
             queue_.push_back(name);
         else if (!name.empty())
             std::fprintf(stderr, "ftpfetch: skipped \"%s\": not a plain file name\n", name.c_str());
-        start = end + 1;
     }
 }
 

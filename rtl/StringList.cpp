@@ -345,4 +345,15 @@ void TStringList::Changed() {
     if (UpdateCount() == 0 && OnChange) OnChange();
 }
 
+std::string TrimBlanks(const std::string& text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    std::size_t end = text.size();
+    while (end > 0 && blank(text[end - 1]))
+        --end;
+    std::size_t start = 0;
+    while (start < end && blank(text[start]))
+        ++start;
+    return text.substr(start, end - start);
+}
+
 } // namespace rtl

@@ -105,4 +105,8 @@ private:
     TDuplicates duplicates_ = TDuplicates::dupIgnore;
 };
 
+// The text without the spaces, tabs, line feeds and carriage returns at its ends; other control
+// characters stay.
+std::string TrimBlanks(const std::string& text);
+
 } // namespace rtl

@@ -13,7 +13,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from servers import PyFtpd, folder_contents  # noqa: E402
-from updater import INSTALLER_MARKER, Updater  # noqa: E402
+from updater import INSTALLER_MARKER, Updater, environment  # noqa: E402
 from xwindow import XServer, wait_for  # noqa: E402
 
 BUILD = os.path.join(ROOT, os.environ.get("NVL_BUILD_DIR", "build"))
@@ -48,8 +48,7 @@ def sample_product(folder):
 
 
 def run_with_display(server, drive, arguments):
-    env = dict(os.environ, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(server.port), NVL_FTP_USER=server.user,
-               NVL_FTP_PASSWORD=server.password, NVL_DRIVE_C=drive)
+    env = environment(os.environ, server, drive)
     print("The window is open: press Download File, answer the question, or close it to end.")
     return subprocess.run([PROGRAM, *arguments], env=env, cwd=drive).returncode
 

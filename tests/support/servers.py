@@ -70,6 +70,7 @@ class PyFtpd(Server):
 class Vsftpd(Server):
     """vsftpd serving `root` to anonymous users; `transfer_log` names a file where vsftpd logs each
     transfer with its rate."""
+    user = password = "anonymous"
 
     @staticmethod
     def available():

@@ -11,12 +11,17 @@ INSTALLER_MARKER = "installer-ran.txt"
 SETUP_SCRIPT = b'#!/bin/sh\necho "SetupNVL ran" > "$(dirname "$0")/' + INSTALLER_MARKER.encode() + b'"\n'
 
 
+def environment(base, server, drive, password=None):
+    """`base` with the updater pointed at the server on loopback and drive C at `drive`."""
+    return dict(base, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(server.port), NVL_FTP_USER=server.user,
+                NVL_FTP_PASSWORD=password or server.password, NVL_DRIVE_C=drive)
+
+
 class Updater:
     def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None):
         self.x, self.drive = x, drive
         self.local = os.path.join(drive, "Brantwell")
-        env = dict(x.env, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(server.port), NVL_FTP_USER=server.user,
-                   NVL_FTP_PASSWORD=password or server.password, NVL_DRIVE_C=drive)
+        env = environment(x.env, server, drive, password)
         self.process = subprocess.Popen([program, *arguments], env=env, cwd=drive, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT)
         try:
@@ -50,12 +55,7 @@ class Updater:
     def answer(self, key):
         """Presses a key in the box that has the focus: Return for its default button (Yes, OK),
         Escape for Cancel."""
-        subprocess.run(["xdotool", "key", key], env=self.x.env, check=True)
+        self.x.key(key)
 
     def wait_end(self, seconds=20):
         return self.process.wait(seconds)
-
-    def status_region(self, path):
-        """A picture of the status line, from a picture of the window."""
-        subprocess.run(["convert", path, "-crop", "393x19+80+256", "+repage", path + ".status.png"], check=True)
-        return path + ".status.png"

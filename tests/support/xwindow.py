@@ -74,8 +74,9 @@ class XServer:
         subprocess.run(["xdotool", "mousemove", "--window", str(window), str(point[0]), str(point[1]), "click", "1"],
                        env=self.env, check=True)
 
-    def key(self, window, *keys):
-        subprocess.run(["xdotool", "key", "--window", str(window), *keys], env=self.env, check=True)
+    def key(self, *keys):
+        """Presses keys in the window that has the focus."""
+        subprocess.run(["xdotool", "key", *keys], env=self.env, check=True)
 
     def screenshot(self, path, window="root"):
         os.makedirs(os.path.dirname(path), exist_ok=True)
