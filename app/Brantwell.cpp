@@ -2,8 +2,15 @@
 #include "app/uGetUpdateFile.h"
 
 #include "gui/Application.h"
-#include "gui/qt/QtBackend.h"
 #include "port/PortErrors.h"
+
+#ifdef _WIN32
+#include "gui/win32/Win32Backend.h"
+namespace backend = gui::win32;
+#else
+#include "gui/qt/QtBackend.h"
+namespace backend = gui::qt;
+#endif
 
 #include <iostream>
 
@@ -15,10 +22,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     gui::TApplication& application = gui::Application();
-    const gui::qt::TBackend backend(argc, argv);
+    const backend::TBackend backend(argc, argv);
     application.SetTitle("NVL Setup");
     auto* window = application.CreateForm<app::TGetUpdateFile>();
-    gui::qt::ShowForm(*window);
+    backend::ShowForm(*window);
     const int exitCode = application.Run();
     gui::FreeComponent(window);
     return exitCode;

@@ -162,13 +162,25 @@ LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wPa
                                 : DefWindowProcA(window, message, wParam, lParam);
 }
 
+// On 32-bit Windows the system's names are macros for the plain calls; they must not rename these.
+namespace {
+LONG_PTR SystemGetWindowLongPtr(::HWND window, int index) {
+    return ::GetWindowLongPtrA(window, index);
+}
+LONG_PTR SystemSetWindowLongPtr(::HWND window, int index, LONG_PTR value) {
+    return ::SetWindowLongPtrA(window, index, value);
+}
+} // namespace
+#undef GetWindowLongPtrA
+#undef SetWindowLongPtrA
+
 LONG_PTR GetWindowLongPtrA(HWND window, int index) {
-    if (index != GWLP_WNDPROC) return ::GetWindowLongPtrA(Native(window), index);
+    if (index != GWLP_WNDPROC) return SystemGetWindowLongPtr(Native(window), index);
     return reinterpret_cast<LONG_PTR>(ProcedureOf(Native(window)));
 }
 
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
-    if (index != GWLP_WNDPROC) return ::SetWindowLongPtrA(Native(window), index, value);
+    if (index != GWLP_WNDPROC) return SystemSetWindowLongPtr(Native(window), index, value);
     const WNDPROC previous = ProcedureOf(Native(window));
     Procedures& procedures = TheProcedures();
     std::lock_guard lock(procedures.mutex);

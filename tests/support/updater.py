@@ -18,14 +18,17 @@ def environment(base, server, drive, password=None):
 
 
 class Updater:
-    def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None):
+    """`launcher` runs the program (Wine for the Windows one), whose drive C is then `drive`
+    already."""
+
+    def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None, launcher=()):
         self.x, self.drive = x, drive
         self.local = os.path.join(drive, "Brantwell")
         env = environment(x.env, server, drive, password)
-        self.process = subprocess.Popen([program, *arguments], env=env, cwd=drive, stdout=subprocess.PIPE,
+        self.process = subprocess.Popen([*launcher, program, *arguments], env=env, cwd=drive, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT)
         try:
-            self.window = wait_for(x.find_window, 20, "the window")
+            self.window = wait_for(x.find_window, 60, "the window")
         except AssertionError:
             self.stop()
             raise AssertionError("no window; the program said: " + self.output())

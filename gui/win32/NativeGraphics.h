@@ -1,0 +1,51 @@
+// GDI objects for the native backend: owned handles, the model's fonts with a CJK face where the
+// named one lacks the glyphs of a text, and the model's pictures (icon and bitmap files) decoded
+// with their sizes checked against the data.
+#pragma once
+
+// The model's headers come before the system's, whose macros (MB_OK, IDOK, ...) they must not see.
+#include "gui/Graphics.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+namespace gui::win32 {
+
+struct GdiObjectDeleter {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct IconDeleter {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+template <typename Handle>
+using UniqueGdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
+// Texts of the model are bytes in the program's code page; the system's W calls take UTF-16.
+std::wstring Wide(const std::string& ansi);
+std::string Ansi(const std::wstring& wide);
+
+COLORREF ToColorRef(TColor color);
+
+// The font to draw `text` in: the model's face, or a CJK face of the same size when the model's
+// lacks a glyph of the text. Fonts are made once and live as long as the process.
+HFONT FontFor(const TFont& font, const std::wstring& text);
+// Whether every printable character of `text` has a glyph in `font`.
+bool HasGlyphs(HFONT font, const std::wstring& text);
+
+// An icon file's first image; nothing for data that is not a whole icon file.
+UniqueIcon IconFromFile(const std::string& data);
+// A bitmap file's image, uncompressed; nothing for data that is not a whole bitmap file.
+UniqueGdi<HBITMAP> BitmapFromFile(const std::string& data);
+bool IsBitmapFile(const std::string& data);
+
+} // namespace gui::win32
