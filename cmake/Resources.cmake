@@ -2,7 +2,8 @@
 # Embeds the files as resources of TARGET's module (see tools/resembed); MESSAGE_TABLES adds every
 # message table of resources/ as the RCDATA resource of its name. Executables export the resource
 # directory so that the platform finds it at run time. On Windows the files become the system's
-# resources through an .rc script; the message tables come from the host's build.
+# resources through a resource script that the host's resembed writes; the message tables come from
+# the host's build as well.
 function(nvl_embed_resources target)
   cmake_parse_arguments(PARSE_ARGV 1 EMBED "MESSAGE_TABLES" "" "")
   set(triples ${EMBED_UNPARSED_ARGUMENTS})
@@ -32,17 +33,16 @@ function(nvl_embed_resources target)
     cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}")
     list(APPEND arguments "${type}" "${name}" "${file}")
     list(APPEND inputs "${file}")
-    if(WIN32)
-      if(NOT type STREQUAL "RCDATA")
-        message(FATAL_ERROR "nvl_embed_resources: only RCDATA resources are built for Windows so far")
-      endif()
-      string(APPEND script "${name} RCDATA \"${file}\"\n")
-    endif()
     math(EXPR index "${index} + 3")
   endwhile()
   if(WIN32)
     set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc")
-    file(GENERATE OUTPUT "${rc}" CONTENT "${script}")
+    add_custom_command(
+      OUTPUT "${rc}"
+      COMMAND "${NVL_HOST_BUILD}/tools/resembed" --rc "${rc}" ${arguments}
+      DEPENDS "${NVL_HOST_BUILD}/tools/resembed" ${inputs}
+      COMMENT "Writing the resource script of ${target}"
+      VERBATIM)
     target_sources(${target} PRIVATE "${rc}")
     set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${inputs}")
     return()

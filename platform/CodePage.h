@@ -35,5 +35,8 @@ DWORD CharUpperBuffA(LPSTR text, DWORD length);
 // Conveniences over the two conversions for whole strings.
 std::u16string AnsiToWide(const std::string& text, UINT codePage = CP_ACP);
 std::string WideToAnsi(const std::u16string& text, UINT codePage = CP_ACP);
+// The length of the longest prefix of at most `limit` bytes that does not split a double-byte
+// character of the ANSI code page.
+std::size_t AnsiPrefixLength(const std::string& text, std::size_t limit);
 
 } // namespace win

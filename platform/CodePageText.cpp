@@ -1,4 +1,4 @@
-// Whole-string conversions over the platform's MultiByteToWideChar and WideCharToMultiByte.
+// Whole-string conversions and prefixes over the platform's MultiByteToWideChar and WideCharToMultiByte.
 #include "platform/CodePage.h"
 
 namespace win {
@@ -19,6 +19,17 @@ std::string WideToAnsi(const std::u16string& text, UINT codePage) {
     WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
                         nullptr);
     return result;
+}
+
+std::size_t AnsiPrefixLength(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) return text.size();
+    std::size_t end = 0;
+    while (end < limit) {
+        const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
+        if (end + width > limit) break;
+        end += width;
+    }
+    return end;
 }
 
 } // namespace win

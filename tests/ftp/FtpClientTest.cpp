@@ -59,7 +59,7 @@ protected:
     void SetUp() override {
         recorder_.Watch(client_);
         test::PointAt(client_, server_.Port(), test::FtpServer::kUser, test::FtpServer::kPassword);
-        std::ofstream(server_.Path("hello.txt")) << "hello, world\n";
+        std::ofstream(server_.Path("hello.txt"), std::ios::binary) << "hello, world\n";
         std::filesystem::create_directory(server_.Path("sub"));
     }
     void TearDown() override {

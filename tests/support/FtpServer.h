@@ -5,17 +5,68 @@
 #include "support/Loopback.h"
 #include "support/TempFolder.h"
 
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+#ifndef _WIN32
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
-#include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace test {
 
+// Waits until something accepts connections on `port`.
+inline void WaitForListener(win::u_short port) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const win::SOCKET probe = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+        const win::sockaddr_in address = LoopbackAddress(port);
+        const bool up = win::connect(probe, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) == 0;
+        win::closesocket(probe);
+        if (up) return;
+        win::Sleep(25);
+    }
+}
+
+#ifdef _WIN32
+// A server program on the Linux side, started by the broker that runs this program under Wine
+// (tests/support/server_broker.py), and stopped when the object goes and closes its connection.
+class ServerProcess {
+public:
+    ServerProcess() = default;
+    ~ServerProcess() {
+        if (broker_ != win::INVALID_SOCKET) win::closesocket(broker_);
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    void Start(const std::vector<std::string>& arguments, win::u_short port) {
+        const char* brokerPort = std::getenv("NVL_SERVER_BROKER");
+        if (brokerPort == nullptr) throw std::runtime_error("no server broker: run under tests/support/server_broker.py");
+        StartWinsock();
+        broker_ = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
+        const win::sockaddr_in address = LoopbackAddress(static_cast<win::u_short>(std::atoi(brokerPort)));
+        if (win::connect(broker_, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) != 0)
+            throw std::runtime_error("the server broker does not answer");
+        std::string request;
+        for (const std::string& argument : arguments)
+            request += argument + "\n";
+        request += "\n";
+        win::send(broker_, request.data(), static_cast<int>(request.size()), 0);
+        char reply[256] = {};
+        if (win::recv(broker_, reply, sizeof reply - 1, 0) <= 0 || std::string(reply).rfind("started", 0) != 0)
+            throw std::runtime_error(std::string("the server broker could not start the server: ") + reply);
+        WaitForListener(port);
+    }
+
+private:
+    win::SOCKET broker_ = win::INVALID_SOCKET;
+};
+#else
 // A server program started with its arguments and stopped when the object goes.
 class ServerProcess {
 public:
@@ -45,20 +96,13 @@ public:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            const win::SOCKET probe = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
-            const win::sockaddr_in address = LoopbackAddress(port);
-            const bool up =
-                win::connect(probe, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) == 0;
-            win::closesocket(probe);
-            if (up) return;
-            win::Sleep(25);
-        }
+        WaitForListener(port);
     }
 
 private:
     pid_t pid_ = 0;
 };
+#endif
 
 class FtpServer {
 public:
@@ -84,7 +128,12 @@ private:
 class Vsftpd {
 public:
     static constexpr const char* kProgram = "/usr/sbin/vsftpd";
+#ifdef _WIN32
+    // Its configuration names Linux paths, which a Windows program does not know.
+    static bool Available() { return false; }
+#else
     static bool Available() { return ::geteuid() == 0 && ::access(kProgram, X_OK) == 0; }
+#endif
 
     Vsftpd() : port_(FreePort()) {
         std::filesystem::create_directories(Root());
