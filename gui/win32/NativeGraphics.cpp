@@ -13,15 +13,11 @@
 namespace gui::win32 {
 namespace {
 
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
 // Faces with the traditional Chinese glyphs: Windows' own first, then those of Linux systems,
 // which Wine offers through fontconfig.
-constexpr std::array kCjkFaces = {L"PMingLiU", L"MingLiU", L"Microsoft JhengHei", L"WenQuanYi Micro Hei",
-                                  L"Noto Sans CJK TC", L"AR PL UMing TW"};
+constexpr std::array kCjkFaces = {L"PMingLiU",           L"MingLiU",
+                                  L"Microsoft JhengHei", L"WenQuanYi Micro Hei",
+                                  L"Noto Sans CJK TC",   L"AR PL UMing TW"};
 
 int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<std::wstring*>(found) = font->lfFaceName;
@@ -56,8 +52,8 @@ HFONT MadeFont(const std::wstring& face, std::int64_t height, bool bold, std::in
     static std::map<FontKey, UniqueGdi<HFONT>> fonts;
     auto& made = fonts[{face, height, bold, charSet}];
     if (!made) {
-        made.reset(CreateFontW(static_cast<int>(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                               static_cast<BYTE>(charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        made.reset(CreateFontW(static_cast<int>(height), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                               FALSE, static_cast<BYTE>(charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
     }
     return made.get();
@@ -91,11 +87,10 @@ bool HasGlyphs(HFONT font, const std::wstring& text) {
         if (c >= L' ') printable += c;
     if (printable.empty()) return true;
     const UniqueDc dc(CreateCompatibleDC(nullptr));
-    const HGDIOBJ previous = SelectObject(dc.get(), font);
+    const Selection selected(dc.get(), font);
     std::vector<WORD> glyphs(printable.size());
     const DWORD converted = GetGlyphIndicesW(dc.get(), printable.c_str(), static_cast<int>(printable.size()),
                                              glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
-    SelectObject(dc.get(), previous);
     if (converted == GDI_ERROR) {
         // Raster faces have no glyph table: they hold the Western characters only.
         for (const wchar_t c : printable)
@@ -121,10 +116,11 @@ UniqueIcon IconFromFile(const std::string& data) {
         return nullptr;
     const std::uint32_t size = Read<std::uint32_t>(data, kDirectory + 8);
     const std::uint32_t offset = Read<std::uint32_t>(data, kDirectory + 12);
-    if (offset > data.size() || size > data.size() - offset || size < sizeof(BITMAPINFOHEADER)) return nullptr;
+    if (offset > data.size() || size > data.size() - offset || size < sizeof(BITMAPINFOHEADER))
+        return nullptr;
     std::string image = data.substr(offset, size); // the system's call takes a writable buffer
-    return UniqueIcon(CreateIconFromResourceEx(reinterpret_cast<PBYTE>(image.data()), size, TRUE, 0x00030000, 0,
-                                               0, LR_DEFAULTCOLOR));
+    return UniqueIcon(CreateIconFromResourceEx(reinterpret_cast<PBYTE>(image.data()), size, TRUE, 0x00030000,
+                                               0, 0, LR_DEFAULTCOLOR));
 }
 
 bool IsBitmapFile(const std::string& data) {
@@ -143,16 +139,15 @@ UniqueGdi<HBITMAP> BitmapFromFile(const std::string& data) {
         return nullptr;
     const std::uint64_t stride = ((static_cast<std::uint64_t>(info.biWidth) * info.biBitCount + 31) / 32) * 4;
     const std::uint64_t rows = info.biHeight < 0 ? -static_cast<std::int64_t>(info.biHeight) : info.biHeight;
-    const std::uint64_t colours = info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount) : 0;
+    const std::uint64_t colours =
+        info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount) : 0;
     if (bitsOffset < kFileHeader + info.biSize + colours * sizeof(RGBQUAD) || bitsOffset > data.size() ||
         stride * rows > data.size() - bitsOffset)
         return nullptr;
     const auto* header = reinterpret_cast<const BITMAPINFO*>(data.data() + kFileHeader);
-    const HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(screen, &header->bmiHeader, CBM_INIT, data.data() + bitsOffset, header,
-                                    DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return UniqueGdi<HBITMAP>(bitmap);
+    const WindowDc screen(nullptr);
+    return UniqueGdi<HBITMAP>(CreateDIBitmap(screen.get(), &header->bmiHeader, CBM_INIT,
+                                             data.data() + bitsOffset, header, DIB_RGB_COLORS));
 }
 
 } // namespace gui::win32

@@ -67,7 +67,8 @@ public:
     }
 
     static WindowPeer* Of(HWND window) {
-        return window == nullptr ? nullptr : reinterpret_cast<WindowPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        return window == nullptr ? nullptr
+                                 : reinterpret_cast<WindowPeer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
 
     void PropertyChanged(std::string_view) override { Sync(); }
@@ -83,7 +84,9 @@ public:
         SyncColours();
         const bool systemFont = dynamic_cast<TStatusBar*>(&control_) != nullptr &&
                                 static_cast<TStatusBar&>(control_).UseSystemFont();
-        if (!systemFont) SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control_.Font(), text)), FALSE);
+        if (!systemFont)
+            SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control_.Font(), text)),
+                         FALSE);
         SyncKind(text);
         EnableWindow(window_, control_.Enabled());
         InvalidateRect(window_, nullptr, TRUE);
@@ -115,18 +118,18 @@ private:
         }
         int width = static_cast<int>(control_.Width());
         int height = static_cast<int>(control_.Height());
-        if (auto* label = dynamic_cast<TLabel*>(&control_); label != nullptr && label->AutoSize() && !label->WordWrap()) {
-            const HDC dc = GetDC(window_);
-            const HGDIOBJ previous = SelectObject(dc, FontFor(*control_.Font(), text));
+        if (auto* label = dynamic_cast<TLabel*>(&control_);
+            label != nullptr && label->AutoSize() && !label->WordWrap()) {
+            const WindowDc dc(window_);
+            const Selection font(dc.get(), FontFor(*control_.Font(), text));
             RECT measured{0, 0, 0, 0};
-            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_SINGLELINE);
-            SelectObject(dc, previous);
-            ReleaseDC(window_, dc);
+            DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &measured,
+                      DT_CALCRECT | DT_SINGLELINE);
             width = measured.right;
             height = std::max(height, static_cast<int>(measured.bottom));
         }
-        SetWindowPos(window_, nullptr, static_cast<int>(control_.Left()), static_cast<int>(control_.Top()), width,
-                     height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, static_cast<int>(control_.Left()), static_cast<int>(control_.Top()),
+                     width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     // Labels, pictures and the status bar stand on their parent's colour; the others have their own.
@@ -197,9 +200,11 @@ void DrawGlyphButton(const WindowPeer& peer, const DRAWITEMSTRUCT& item) {
     DrawFrameControl(item.hDC, &frame, DFC_BUTTON,
                      DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     const std::wstring text = WindowText(item.hwndItem);
-    const HGDIOBJ previousFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+    const Selection font(item.hDC, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
     RECT textSize{0, 0, 0, 0};
-    if (!text.empty()) DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &textSize, DT_CALCRECT | DT_SINGLELINE);
+    if (!text.empty())
+        DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &textSize,
+                  DT_CALCRECT | DT_SINGLELINE);
     BITMAP glyph{};
     if (peer.Glyph() != nullptr) GetObjectW(peer.Glyph(), sizeof glyph, &glyph);
     const auto* button = static_cast<const TBitBtn*>(&peer.Control());
@@ -208,13 +213,11 @@ void DrawGlyphButton(const WindowPeer& peer, const DRAWITEMSTRUCT& item) {
     const int shift = pushed ? 1 : 0;
     int x = (frame.left + frame.right - (glyphWidth + spacing + textSize.right)) / 2 + shift;
     if (peer.Glyph() != nullptr) {
-        const HDC source = CreateCompatibleDC(item.hDC);
-        const HGDIOBJ previousBitmap = SelectObject(source, peer.Glyph());
-        const COLORREF transparent = GetPixel(source, 0, glyph.bmHeight - 1);
+        const UniqueDc source(CreateCompatibleDC(item.hDC));
+        const Selection bitmap(source.get(), peer.Glyph());
+        const COLORREF transparent = GetPixel(source.get(), 0, glyph.bmHeight - 1);
         GdiTransparentBlt(item.hDC, x, (frame.top + frame.bottom - glyph.bmHeight) / 2 + shift, glyphWidth,
-                          glyph.bmHeight, source, 0, 0, glyphWidth, glyph.bmHeight, transparent);
-        SelectObject(source, previousBitmap);
-        DeleteDC(source);
+                          glyph.bmHeight, source.get(), 0, 0, glyphWidth, glyph.bmHeight, transparent);
         x += glyphWidth + spacing;
     }
     if (!text.empty()) {
@@ -223,7 +226,6 @@ void DrawGlyphButton(const WindowPeer& peer, const DRAWITEMSTRUCT& item) {
         SetTextColor(item.hDC, disabled ? GetSysColor(COLOR_GRAYTEXT) : ToColorRef(button->Font()->Color()));
         DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &place, DT_SINGLELINE | DT_VCENTER);
     }
-    SelectObject(item.hDC, previousFont);
     if ((item.itemState & ODS_FOCUS) != 0) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -4, -4);
@@ -267,7 +269,8 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         break;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (const WindowPeer* child = WindowPeer::Of(item.hwndItem); child != nullptr && item.CtlType == ODT_BUTTON) {
+        if (const WindowPeer* child = WindowPeer::Of(item.hwndItem);
+            child != nullptr && item.CtlType == ODT_BUTTON) {
             DrawGlyphButton(*child, item);
             return TRUE;
         }
@@ -342,8 +345,8 @@ HWND MakeControlWindow(TControl& control, HWND parent) {
     }
     if (auto* windowed = dynamic_cast<TWinControl*>(&control); windowed != nullptr && windowed->TabStop())
         style |= WS_TABSTOP;
-    return CreateWindowExW(extended | WS_EX_NOPARENTNOTIFY, className, L"", style, 0, 0, 0, 0, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(extended | WS_EX_NOPARENTNOTIFY, className, L"", style, 0, 0, 0, 0, parent,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void Attach(TControl& control, HWND window) {
@@ -372,15 +375,20 @@ public:
             UINT flags;
             std::vector<int> answers;
         };
-        static const std::vector<Kind> kinds = {
-            {MB_OK, {IDOK}},           {MB_OKCANCEL, {IDOK, IDCANCEL}},
-            {MB_YESNO, {IDYES, IDNO}}, {MB_YESNOCANCEL, {IDYES, IDNO, IDCANCEL}},
-            {MB_RETRYCANCEL, {IDRETRY, IDCANCEL}}, {MB_ABORTRETRYIGNORE, {IDABORT, IDRETRY, IDIGNORE}}};
+        static const std::vector<Kind> kinds = {{MB_OK, {IDOK}},
+                                                {MB_OKCANCEL, {IDOK, IDCANCEL}},
+                                                {MB_YESNO, {IDYES, IDNO}},
+                                                {MB_YESNOCANCEL, {IDYES, IDNO, IDCANCEL}},
+                                                {MB_RETRYCANCEL, {IDRETRY, IDCANCEL}},
+                                                {MB_ABORTRETRYIGNORE, {IDABORT, IDRETRY, IDIGNORE}}};
         std::vector<int> wanted;
-        for (const auto& button : request.Buttons) wanted.push_back(button.Result);
+        for (const auto& button : request.Buttons)
+            wanted.push_back(button.Result);
         const std::size_t count = std::clamp<std::size_t>(wanted.size(), 1, 3);
-        const auto same = std::find_if(kinds.begin(), kinds.end(), [&](const Kind& kind) { return kind.answers == wanted; });
-        const auto sized = std::find_if(kinds.begin(), kinds.end(), [&](const Kind& kind) { return kind.answers.size() == count; });
+        const auto same = std::find_if(kinds.begin(), kinds.end(),
+                                       [&](const Kind& kind) { return kind.answers == wanted; });
+        const auto sized = std::find_if(kinds.begin(), kinds.end(),
+                                        [&](const Kind& kind) { return kind.answers.size() == count; });
         const Kind& kind = same != kinds.end() ? *same : *sized;
 
         Relabelling labels;
@@ -419,7 +427,8 @@ private:
             if (code == HCBT_ACTIVATE && pending != nullptr) {
                 Relabelling* labels = pending;
                 const auto box = reinterpret_cast<HWND>(wParam);
-                for (const auto& [id, text] : labels->buttons) SetDlgItemTextW(box, id, text.c_str());
+                for (const auto& [id, text] : labels->buttons)
+                    SetDlgItemTextW(box, id, text.c_str());
                 labels->Remove();
             }
             return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -428,11 +437,16 @@ private:
 
     static UINT IconFlags(TDialogIcon icon) {
         switch (icon) {
-        case TDialogIcon::Error: return MB_ICONHAND;
-        case TDialogIcon::Question: return MB_ICONQUESTION;
-        case TDialogIcon::Warning: return MB_ICONEXCLAMATION;
-        case TDialogIcon::Information: return MB_ICONASTERISK;
-        case TDialogIcon::None: return 0;
+        case TDialogIcon::Error:
+            return MB_ICONHAND;
+        case TDialogIcon::Question:
+            return MB_ICONQUESTION;
+        case TDialogIcon::Warning:
+            return MB_ICONEXCLAMATION;
+        case TDialogIcon::Information:
+            return MB_ICONASTERISK;
+        case TDialogIcon::None:
+            return 0;
         }
         return 0;
     }
@@ -488,8 +502,8 @@ void ShowForm(TCustomForm& form) {
         left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
-    const HWND window = CreateWindowExW(extended, kFormClass, L"", style, left, top, width, height, nullptr, nullptr,
-                                        GetModuleHandleW(nullptr), nullptr);
+    const HWND window = CreateWindowExW(extended, kFormClass, L"", style, left, top, width, height, nullptr,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr);
     AttachChildren(form, window);
     // Tabbing follows the model's tab order, which the system takes from the order of the windows;
     // the first control in it takes the focus.

@@ -46,7 +46,8 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax) {
     }
     buffer[0] = '\0';
     const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(reinterpret_cast<::HINSTANCE>(instance), id, reinterpret_cast<::LPWSTR>(&text), 0);
+    const int length =
+        ::LoadStringW(reinterpret_cast<::HINSTANCE>(instance), id, reinterpret_cast<::LPWSTR>(&text), 0);
     if (length <= 0 || text == nullptr) return 0;
     const std::string ansi = WideToAnsi(std::u16string(text, text + length));
     const std::size_t copied = AnsiPrefixLength(ansi, static_cast<std::size_t>(bufferMax - 1));

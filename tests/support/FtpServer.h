@@ -25,7 +25,8 @@ inline void WaitForListener(win::u_short port) {
     for (int attempt = 0; attempt < 200; ++attempt) {
         const win::SOCKET probe = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
         const win::sockaddr_in address = LoopbackAddress(port);
-        const bool up = win::connect(probe, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) == 0;
+        const bool up =
+            win::connect(probe, reinterpret_cast<const win::sockaddr*>(&address), sizeof address) == 0;
         win::closesocket(probe);
         if (up) return;
         win::Sleep(25);
@@ -46,7 +47,8 @@ public:
 
     void Start(const std::vector<std::string>& arguments, win::u_short port) {
         const char* brokerPort = std::getenv("NVL_SERVER_BROKER");
-        if (brokerPort == nullptr) throw std::runtime_error("no server broker: run under tests/support/server_broker.py");
+        if (brokerPort == nullptr)
+            throw std::runtime_error("no server broker: run under tests/support/server_broker.py");
         StartWinsock();
         broker_ = win::socket(win::AF_INET, win::SOCK_STREAM, 0);
         const win::sockaddr_in address = LoopbackAddress(static_cast<win::u_short>(std::atoi(brokerPort)));
@@ -58,7 +60,8 @@ public:
         request += "\n";
         win::send(broker_, request.data(), static_cast<int>(request.size()), 0);
         char reply[256] = {};
-        if (win::recv(broker_, reply, sizeof reply - 1, 0) <= 0 || std::string(reply).rfind("started", 0) != 0)
+        if (win::recv(broker_, reply, sizeof reply - 1, 0) <= 0 ||
+            std::string(reply).rfind("started", 0) != 0)
             throw std::runtime_error(std::string("the server broker could not start the server: ") + reply);
         WaitForListener(port);
     }
@@ -128,12 +131,7 @@ private:
 class Vsftpd {
 public:
     static constexpr const char* kProgram = "/usr/sbin/vsftpd";
-#ifdef _WIN32
-    // Its configuration names Linux paths, which a Windows program does not know.
-    static bool Available() { return false; }
-#else
-    static bool Available() { return ::geteuid() == 0 && ::access(kProgram, X_OK) == 0; }
-#endif
+    static bool Available();
 
     Vsftpd() : port_(FreePort()) {
         std::filesystem::create_directories(Root());
@@ -157,5 +155,13 @@ private:
     win::u_short port_;
     ServerProcess process_;
 };
+
+inline bool Vsftpd::Available() {
+#ifdef _WIN32
+    return false; // its configuration names Linux paths, which a Windows program does not know
+#else
+    return ::geteuid() == 0 && ::access(kProgram, X_OK) == 0;
+#endif
+}
 
 } // namespace test

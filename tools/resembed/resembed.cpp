@@ -88,8 +88,8 @@ std::string ResourceScript(const std::vector<Resource>& resources) {
     for (const Resource& resource : resources) {
         if (resource.name.empty())
             out << resource.id;
-        else if (resource.name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_0123456789") ==
-                     std::string::npos)
+        else if (resource.name.find_first_not_of(
+                     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_0123456789") == std::string::npos)
             out << resource.name;
         else
             Fail("a resource script cannot name a resource " + resource.name);

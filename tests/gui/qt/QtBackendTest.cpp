@@ -4,6 +4,7 @@
 #include "gui/Dialogs.h"
 #include "gui/StdCtrls.h"
 #include "platform/MessageLoop.h"
+#include "support/BackendTesting.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -26,47 +27,9 @@ void Tick(win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
     }
 }
 
-class Backend : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "qt_tests";
-        static char* argv[] = {name, nullptr};
-        backend_ = new gui::qt::TBackend(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        delete backend_;
-        backend_ = nullptr;
-    }
-    static gui::qt::TBackend* backend_;
-};
-
-gui::qt::TBackend* Backend::backend_ = nullptr;
-
-// Runs the application's loop until the handler posts the quit message.
-int RunUntilQuit(std::function<void()> insideTheLoop) {
-    static std::function<void()> pending;
-    pending = std::move(insideTheLoop);
-    win::SetTimer(nullptr, 0, 10, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
-        win::KillTimer(nullptr, id);
-        pending();
-    });
-    return gui::Application().Run();
-}
-
-class TClickForm : public gui::TForm {
-    GUI_CLASS_INFO
-public:
-    using TForm::TForm;
-    void Clicked(gui::TObject*) { ++clicks; }
-    int clicks = 0;
-};
-
-const gui::TClassInfo& TClickForm::StaticClass() {
-    static const gui::TClassInfo info =
-        gui::TClassBuilder<TClickForm>("TClickForm", &TForm::StaticClass()).Build();
-    return info;
-}
+using Backend = test::BackendTest<gui::qt::TBackend>;
+using test::RunUntilQuit;
+using test::TClickForm;
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "gui/Dialogs.h"
 #include "gui/StdCtrls.h"
 #include "platform/MessageLoop.h"
+#include "support/BackendTesting.h"
 
 #include "gui/win32/NativeGraphics.h"
 
@@ -30,33 +31,10 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-class Backend : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "win32_tests";
-        static char* argv[] = {name, nullptr};
-        backend_ = new gui::win32::TBackend(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        delete backend_;
-        backend_ = nullptr;
-    }
-    static gui::win32::TBackend* backend_;
-};
+using Backend = test::BackendTest<gui::win32::TBackend>;
+using test::RunUntilQuit;
+using test::TClickForm;
 
-gui::win32::TBackend* Backend::backend_ = nullptr;
-
-// Runs the application's loop until the code inside it posts the quit message.
-int RunUntilQuit(std::function<void()> insideTheLoop) {
-    static std::function<void()> pending;
-    pending = std::move(insideTheLoop);
-    win::SetTimer(nullptr, 0, 10, [](win::HWND, win::UINT, win::UINT_PTR id, win::DWORD) {
-        win::KillTimer(nullptr, id);
-        pending();
-    });
-    return gui::Application().Run();
-}
 
 // The box this thread shows, once it is up: the system's dialog class.
 HWND OpenBox() {
@@ -65,7 +43,8 @@ HWND OpenBox() {
         GetCurrentThreadId(),
         [](HWND window, LPARAM result) {
             wchar_t name[16];
-            if (GetClassNameW(window, name, 16) > 0 && std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
+            if (GetClassNameW(window, name, 16) > 0 && std::wstring(name) == L"#32770" &&
+                IsWindowVisible(window)) {
                 *reinterpret_cast<HWND*>(result) = window;
                 return FALSE;
             }
@@ -75,19 +54,6 @@ HWND OpenBox() {
     return found;
 }
 
-class TClickForm : public gui::TForm {
-    GUI_CLASS_INFO
-public:
-    using TForm::TForm;
-    void Clicked(gui::TObject*) { ++clicks; }
-    int clicks = 0;
-};
-
-const gui::TClassInfo& TClickForm::StaticClass() {
-    static const gui::TClassInfo info =
-        gui::TClassBuilder<TClickForm>("TClickForm", &TForm::StaticClass()).Build();
-    return info;
-}
 
 } // namespace
 
@@ -164,14 +130,15 @@ TEST_F(Backend, TimersRunInsideAModalBoxAndItsButtonsCarryTheRequestsTexts) {
     static std::wstring secondButton;
     box = nullptr;
     ticksInsideBox = 0;
-    const win::UINT_PTR timer = win::SetTimer(nullptr, 0, 15, [](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
-        box = OpenBox();
-        if (box == nullptr || ++ticksInsideBox != 3) return;
-        // No and OK, in the standard order, have no box of their own: a box of two buttons says so.
-        firstButton = TextOf(GetDlgItem(box, IDOK));
-        secondButton = TextOf(GetDlgItem(box, IDCANCEL));
-        SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    });
+    const win::UINT_PTR timer =
+        win::SetTimer(nullptr, 0, 15, [](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
+            box = OpenBox();
+            if (box == nullptr || ++ticksInsideBox != 3) return;
+            // No and OK, in the standard order, have no box of their own: a box of two buttons says so.
+            firstButton = TextOf(GetDlgItem(box, IDOK));
+            secondButton = TextOf(GetDlgItem(box, IDCANCEL));
+            SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        });
     gui::TModalResult answer = gui::mrNone;
     const int exitCode = RunUntilQuit([&] {
         answer = gui::MessageDlg("Waiting", gui::TMsgDlgType::mtConfirmation,
@@ -241,8 +208,8 @@ TEST(NativeGraphics, PicturesWhoseSizesOverrunTheirDataAreRefused) {
     EXPECT_EQ(shape.bmWidth, 2);
     EXPECT_EQ(gui::win32::BitmapFromFile(bitmap.substr(0, bitmap.size() - 1)), nullptr) << "a row cut short";
     header.biHeight = 4096;
-    EXPECT_EQ(gui::win32::BitmapFromFile(bitmap.replace(14, sizeof header, reinterpret_cast<const char*>(&header),
-                                                        sizeof header)),
+    EXPECT_EQ(gui::win32::BitmapFromFile(
+                  bitmap.replace(14, sizeof header, reinterpret_cast<const char*>(&header), sizeof header)),
               nullptr)
         << "rows that are not there";
 
