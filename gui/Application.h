@@ -68,4 +68,14 @@ void FreeComponent(TComponent* component);
 // The process-wide application.
 TApplication& Application();
 
+// Runs `action` and hands what it throws to the application's HandleException: for handlers that
+// a toolkit or the system calls, through whose frames no exception may unwind.
+template <typename F> void Guarded(F action) {
+    try {
+        action();
+    } catch (...) {
+        Application().HandleException(std::current_exception());
+    }
+}
+
 } // namespace gui

@@ -36,6 +36,10 @@ public:
     TStatusPanel& AddPanel();
     std::string PanelText(int index) const { return panels_.at(static_cast<std::size_t>(index)).Text; }
     void SetPanelText(int index, const std::string& text);
+    // What the bar shows in one line: the simple text, or the first panel's.
+    std::string ShownText() const {
+        return simplePanel_ || panels_.empty() ? simpleText_ : panels_.front().Text;
+    }
 
 private:
     std::string simpleText_;

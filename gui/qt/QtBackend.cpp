@@ -52,15 +52,6 @@ QFont ToQFont(const TFont& font) {
     return result;
 }
 
-// Reports exceptions from handlers that Qt calls, which must never unwind through Qt.
-template <typename F> void Guarded(F action) {
-    try {
-        action();
-    } catch (...) {
-        Application().HandleException(std::current_exception());
-    }
-}
-
 class FormWidget : public QWidget {
 public:
     explicit FormWidget(TCustomForm& form) : form_(form) {}
@@ -130,9 +121,7 @@ private:
                 label->setWordWrap(model->WordWrap());
                 if (model->AutoSize()) label->adjustSize();
             } else if (auto* status = dynamic_cast<TStatusBar*>(&control_)) {
-                label->setText(FromAnsi(status->SimplePanel() || status->PanelCount() == 0
-                                            ? status->SimpleText()
-                                            : status->PanelText(0)));
+                label->setText(FromAnsi(status->ShownText()));
             } else if (auto* image = dynamic_cast<TImage*>(&control_)) {
                 QPixmap pixmap;
                 const std::string data = image->Picture()->Data();

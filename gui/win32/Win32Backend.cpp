@@ -19,15 +19,6 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"NvlSetupForm";
 
-// Reports exceptions from code that the system calls, which must never unwind through it.
-template <typename F> void Guarded(F action) {
-    try {
-        action();
-    } catch (...) {
-        Application().HandleException(std::current_exception());
-    }
-}
-
 std::wstring JoinedLines(const rtl::TStrings& lines) {
     std::string joined;
     for (const std::string& line : lines.ToVector())
@@ -48,9 +39,7 @@ std::wstring ShownText(const TControl& control) {
     if (auto* button = dynamic_cast<const TButton*>(&control)) return Wide(button->Caption());
     if (auto* memo = dynamic_cast<const TMemo*>(&control)) return JoinedLines(*memo->Lines());
     if (auto* list = dynamic_cast<const TCustomListBox*>(&control)) return JoinedLines(*list->Items());
-    if (auto* status = dynamic_cast<const TStatusBar*>(&control))
-        return Wide(status->SimplePanel() || status->PanelCount() == 0 ? status->SimpleText()
-                                                                       : status->PanelText(0));
+    if (auto* status = dynamic_cast<const TStatusBar*>(&control)) return Wide(status->ShownText());
     return {};
 }
 
