@@ -1,6 +1,6 @@
 #include "rtl/FileUtils.h"
 
-#include "platform/CodePage.h"
+#include "platform/FileName.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -94,16 +94,7 @@ std::string IncludeTrailingPathDelimiter(const std::string& name) {
 }
 
 bool IsPlainFileName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        auto byte = static_cast<unsigned char>(name[i]);
-        if (win::IsDBCSLeadByte(byte) && i + 1 < name.size()) {
-            byte = static_cast<unsigned char>(name[++i]);
-            if (byte == '\\') continue; // the trail byte of a character
-        }
-        if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == ':' || byte == '\\') return false;
-    }
-    return true;
+    return win::IsPosixFileName(name);
 }
 
 int ParamCount() {
