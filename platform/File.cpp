@@ -174,7 +174,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD, void*, DWORD dispositio
     flags |= reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     switch (disposition) {
     case CREATE_NEW:
-        flags |= O_CREAT | O_EXCL;
+        flags |= O_CREAT | O_EXCL; // a link under the name is not followed either
         break;
     case CREATE_ALWAYS:
         flags |= O_CREAT | O_TRUNC;
@@ -352,11 +352,34 @@ BOOL DeleteFileA(LPCSTR fileName) {
 BOOL MoveFileA(LPCSTR existingName, LPCSTR newName) {
     const std::string from = NativePath(existingName ? existingName : "");
     const std::string to = NativePath(newName ? newName : "");
-    if (::access(to.c_str(), F_OK) == 0) {
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
         SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
     if (::rename(from.c_str(), to.c_str()) != 0) return FailPath(from, errno);
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileA(existingName, newName);
+    const std::string from = NativePath(existingName ? existingName : "");
+    const std::string to = NativePath(newName ? newName : "");
+    struct stat info {};
+    if (::lstat(from.c_str(), &info) != 0) return FailPath(from, errno);
+    // rename(2) would put a folder over an empty one; Windows replaces no folder.
+    if (::lstat(to.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        if (error == EISDIR || error == ENOTEMPTY || error == EEXIST) {
+            SetLastError(ERROR_ACCESS_DENIED); // a folder came meanwhile
+            return FALSE;
+        }
+        return FailPath(to, error);
+    }
     return TRUE;
 }
 

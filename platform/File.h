@@ -33,6 +33,8 @@ inline constexpr DWORD FILE_END = 2;
 inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
 inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+
 inline constexpr int MAX_PATH = 260;
 
 struct WIN32_FILE_ATTRIBUTE_DATA {
@@ -60,7 +62,8 @@ struct WIN32_FIND_DATAA {
 enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
 
 // The sharing mode is accepted but not enforced. CREATE_ALWAYS and OPEN_ALWAYS on an existing file
-// succeed with ERROR_ALREADY_EXISTS as the last error.
+// succeed with ERROR_ALREADY_EXISTS as the last error. CREATE_NEW fails with ERROR_FILE_EXISTS for
+// whatever stands under the name, a link or a pipe too, and never opens it.
 HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
@@ -75,7 +78,12 @@ BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
 
 BOOL DeleteFileA(LPCSTR fileName);
+// Fails with ERROR_ALREADY_EXISTS when anything stands under the new name, a dangling link too.
 BOOL MoveFileA(LPCSTR existingName, LPCSTR newName);
+// With MOVEFILE_REPLACE_EXISTING in one step: a file, a link or a pipe under the new name is
+// replaced, never followed or written through; a folder there is refused with
+// ERROR_ACCESS_DENIED. Without it, as MoveFileA.
+BOOL MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 BOOL CreateDirectoryA(LPCSTR pathName, void* security);
 BOOL RemoveDirectoryA(LPCSTR pathName);
 DWORD GetFileAttributesA(LPCSTR fileName);

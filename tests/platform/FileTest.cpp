@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "support/TempFolder.h"
+#include <fcntl.h>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -95,6 +97,75 @@ TEST_F(Files, MissingFilesAndPathsAreTold) {
     EXPECT_EQ(win::GetFileAttributesA(Path("absent.txt").c_str()), win::INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(win::CreateDirectoryA(Path("a/b").c_str(), nullptr));
     EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(Files, ReplacingMovesTakeTheNameOverWhateverStoodThereWithoutFollowingIt) {
+    const std::string staged = Path("staged.tmp");
+    auto moveOnto = [&](const std::string& name) {
+        WriteText(staged, "new");
+        return win::MoveFileExA(staged.c_str(), Path(name).c_str(), win::MOVEFILE_REPLACE_EXISTING);
+    };
+    WriteText(Path("file.txt"), "old");
+    ASSERT_TRUE(moveOnto("file.txt"));
+    EXPECT_EQ(test::Contents(Path("file.txt")), "new");
+    EXPECT_FALSE(fs::exists(staged));
+
+    WriteText(Path("elsewhere.txt"), "kept");
+    fs::create_symlink(Path("elsewhere.txt"), Path("link.txt"));
+    fs::create_symlink(Path("nowhere.txt"), Path("dangling.txt"));
+    ASSERT_EQ(::mkfifo(Path("pipe.txt").c_str(), 0600), 0);
+    for (const char* name : {"link.txt", "dangling.txt", "pipe.txt"}) {
+        ASSERT_TRUE(moveOnto(name)) << name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Path(name)))) << name;
+        EXPECT_EQ(test::Contents(Path(name)), "new") << name;
+    }
+    EXPECT_EQ(test::Contents(Path("elsewhere.txt")), "kept") << "the link's target is untouched";
+    EXPECT_FALSE(fs::exists(Path("nowhere.txt")));
+
+    fs::create_directory(Path("folder"));
+    EXPECT_FALSE(moveOnto("folder"));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(fs::is_directory(Path("folder")));
+    EXPECT_EQ(test::Contents(staged), "new") << "the refused file stays where it was";
+    fs::create_directory(Path("other"));
+    EXPECT_FALSE(win::MoveFileExA(Path("other").c_str(), Path("folder").c_str(), win::MOVEFILE_REPLACE_EXISTING))
+        << "nor does a folder replace a folder";
+    EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
+    fs::remove(staged);
+    EXPECT_FALSE(moveOnto("absent/x.txt"));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
+    fs::remove(staged);
+    EXPECT_FALSE(win::MoveFileExA(staged.c_str(), Path("file.txt").c_str(), win::MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+
+    // Without the flag nothing is replaced, not even a link that leads nowhere.
+    fs::create_symlink(Path("nowhere.txt"), Path("dangling2.txt"));
+    for (const char* name : {"file.txt", "dangling2.txt"}) {
+        WriteText(staged, "newer");
+        EXPECT_FALSE(win::MoveFileExA(staged.c_str(), Path(name).c_str(), 0)) << name;
+        EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS) << name;
+        EXPECT_FALSE(win::MoveFileA(staged.c_str(), Path(name).c_str())) << name;
+    }
+    EXPECT_TRUE(fs::is_symlink(Path("dangling2.txt")));
+    EXPECT_TRUE(win::MoveFileExA(staged.c_str(), Path("fresh.txt").c_str(), 0));
+    EXPECT_EQ(test::Contents(Path("fresh.txt")), "newer");
+}
+
+TEST_F(Files, CreateNewOpensNoLinkAndNoPipeStandingUnderTheName) {
+    fs::create_symlink(Path("target.txt"), Path("link.txt"));
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    // A reader on the pipe, so that opening it for writing would not block but succeed.
+    const int reader = ::open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const char* name : {"link.txt", "pipe"}) {
+        const win::HANDLE file = win::CreateFileA(Path(name).c_str(), win::GENERIC_WRITE, 0, nullptr,
+                                                  win::CREATE_NEW, 0, nullptr);
+        EXPECT_EQ(file, win::INVALID_HANDLE_VALUE) << name;
+        EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_EXISTS) << name;
+        if (file != win::INVALID_HANDLE_VALUE) win::CloseHandle(file);
+    }
+    ::close(reader);
+    EXPECT_FALSE(fs::exists(Path("target.txt"))) << "nothing was created where the link leads";
 }
 
 TEST_F(Files, FoldersAttributesAndCurrentDirectory) {
@@ -201,6 +272,38 @@ TEST_F(Files, WinExecFindsAndStartsAProgramWithoutWaiting) {
     if (::system("command -v wine >/dev/null 2>&1") != 0) {
         EXPECT_EQ(win::WinExec(Path("windows.exe").c_str(), win::SW_SHOW), win::ERROR_BAD_FORMAT);
     }
+}
+
+// The installer is started by the full path of the file that was checked: neither the current
+// folder nor PATH may offer another file of the same name.
+TEST_F(Files, WinExecStartsAQuotedFullPathAndSearchesNowhere) {
+    auto installer = [&](const std::string& path, const std::string& marker) {
+        WriteText(path, "#!/bin/sh\necho ran >> \"" + Path(marker) + "\"\n");
+    };
+    fs::create_directory(Path("with blanks"));
+    fs::create_directory(Path("on path"));
+    installer(Path("with blanks/SetupNVL.exe"), "checked.txt");
+    for (const char* decoy : {"SetupNVL.exe", "Absent.exe", "on path/SetupNVL.exe", "on path/Absent.exe"})
+        installer(Path(decoy), "decoy.txt");
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (Path("on path") + ":" + path).c_str(), 1);
+    ::setenv("NVL_DRIVE_C", folder_.c_str(), 1);
+    char previous[4096];
+    win::GetCurrentDirectoryA(sizeof previous, previous);
+    win::SetCurrentDirectoryA(folder_.c_str());
+    const std::string native = "\"" + Path("with blanks/SetupNVL.exe") + "\"";
+    EXPECT_GT(win::WinExec(native.c_str(), win::SW_SHOW), 31u);
+    EXPECT_GT(win::WinExec("\"C:\\with blanks\\SetupNVL.exe\"", win::SW_SHOW), 31u);
+    const std::string absent = "\"" + Path("with blanks/Absent.exe") + "\"";
+    EXPECT_EQ(win::WinExec(absent.c_str(), win::SW_SHOW), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(win::WinExec("\"C:\\with blanks\\Absent.exe\"", win::SW_SHOW), win::ERROR_FILE_NOT_FOUND);
+    win::SetCurrentDirectoryA(previous);
+    ::setenv("PATH", path.c_str(), 1);
+    ::unsetenv("NVL_DRIVE_C");
+    for (int i = 0; i < 100 && test::Contents(Path("checked.txt")) != "ran\nran\n"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(test::Contents(Path("checked.txt")), "ran\nran\n");
+    EXPECT_FALSE(fs::exists(Path("decoy.txt")));
 }
 
 TEST(Process, CommandLineArgumentsCanBeReplaced) {
