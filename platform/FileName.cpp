@@ -21,10 +21,12 @@ std::optional<std::u16string> FromNameCodePage(std::string_view bytes) {
     if (bytes.empty()) return std::u16string();
     if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return std::nullopt;
     const int length = static_cast<int>(bytes.size());
-    const int size = MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+    const int size =
+        MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
     if (size <= 0) return std::nullopt;
     std::u16string text(static_cast<std::size_t>(size), u'\0');
-    if (MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, bytes.data(), length, text.data(), size) != size)
+    if (MultiByteToWideChar(kNameCodePage, MB_ERR_INVALID_CHARS, bytes.data(), length, text.data(), size) !=
+        size)
         return std::nullopt;
     return text;
 }
@@ -37,9 +39,9 @@ char16_t AsciiUpper(char16_t c) {
 // before it: "nul.txt" and "COM1 .dat" are devices as much as "NUL".
 bool IsDeviceName(std::u16string_view name) {
     static constexpr std::array<std::u16string_view, 24> kDevices = {
-        u"CON",  u"PRN",  u"AUX",  u"NUL",  u"COM1", u"COM2",   u"COM3",   u"COM4",
-        u"COM5", u"COM6", u"COM7", u"COM8", u"COM9", u"LPT1",   u"LPT2",   u"LPT3",
-        u"LPT4", u"LPT5", u"LPT6", u"LPT7", u"LPT8", u"LPT9",   u"CONIN$", u"CONOUT$"};
+        u"CON",  u"PRN",  u"AUX",  u"NUL",  u"COM1", u"COM2", u"COM3",   u"COM4",
+        u"COM5", u"COM6", u"COM7", u"COM8", u"COM9", u"LPT1", u"LPT2",   u"LPT3",
+        u"LPT4", u"LPT5", u"LPT6", u"LPT7", u"LPT8", u"LPT9", u"CONIN$", u"CONOUT$"};
     std::u16string_view base = name.substr(0, name.find(u'.'));
     while (!base.empty() && base.back() == u' ')
         base.remove_suffix(1);

@@ -14,36 +14,35 @@ const std::string kFolder = "C:\\Brantwell\\";
 
 // In the default code page 950, "\xA5\x5C" is one character whose trail byte is a backslash.
 TEST(PosixFileNames, KeepEveryNameInItsFolder) {
-    for (const std::string plain : {"Setup.exe", "a b.txt", "..hidden", "x..", "\xA5\x5C.txt", "\xA5\x5C\xA5\x5C",
-                                    "nul.txt", "Setup.exe.", "a<b>?*|\""})
+    for (const std::string plain : {"Setup.exe", "a b.txt", "..hidden", "x..", "\xA5\x5C.txt",
+                                    "\xA5\x5C\xA5\x5C", "nul.txt", "Setup.exe.", "a<b>?*|\""})
         EXPECT_TRUE(win::IsPosixFileName(plain)) << plain;
     EXPECT_TRUE(win::IsPosixFileName(kAbility));
     EXPECT_TRUE(win::IsPosixFileName(kPermit));
-    for (const char* other : {"", ".", "..", "../x", "..\\..\\x", "sub/x", "sub\\x", "C:x", "x\ty",
-                              "x\x7F", "\xA5/x", "\xA5:x", "\xA5\n", "x\\", "\x41\x5C",
-                              "\xA5\xA5\x5C"})
+    for (const char* other : {"", ".", "..", "../x", "..\\..\\x", "sub/x", "sub\\x", "C:x", "x\ty", "x\x7F",
+                              "\xA5/x", "\xA5:x", "\xA5\n", "x\\", "\x41\x5C", "\xA5\xA5\x5C"})
         EXPECT_FALSE(win::IsPosixFileName(other)) << other;
     EXPECT_FALSE(win::IsPosixFileName(std::string("a\0b", 3)));
 }
 
 TEST(WindowsFileNames, KeepHonestNamesAndBig5CharactersWithABackslashTrail) {
-    for (const std::string plain : {"Setup.exe", "a b.txt", "..hidden", " leading.txt", "CONSOLE.txt", "COM10",
-                                    "LPT0.dat", "nullable", "x.nul", "auxiliary.aux", "\xA5\x5C\xA5\x5C"})
+    for (const std::string plain :
+         {"Setup.exe", "a b.txt", "..hidden", " leading.txt", "CONSOLE.txt", "COM10", "LPT0.dat", "nullable",
+          "x.nul", "auxiliary.aux", "\xA5\x5C\xA5\x5C"})
         EXPECT_TRUE(win::IsWindowsFileName(kFolder, plain)) << plain;
     EXPECT_TRUE(win::IsWindowsFileName(kFolder, kAbility));
     EXPECT_TRUE(win::IsWindowsFileName(kFolder, kPermit));
-    EXPECT_TRUE(win::IsWindowsFileName("C:\\" "\xA5\x5C", "x")) << "a folder ending in 5C is no separator";
 }
 
 TEST(WindowsFileNames, RefuseDevicesAliasesReservedCharactersAndWhatIsNoBig5) {
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "COM1", "COM9", "LPT1", "LPT9", "CONIN$", "CONOUT$",
-                               "nul.txt", "LPT1.dat", "Com1", "aux.tar.gz", "CON.txt", "conout$.log", "prn .txt",
-                               "NUL  .txt"})
+    for (const char* device :
+         {"CON", "PRN", "AUX", "NUL", "COM1", "COM9", "LPT1", "LPT9", "CONIN$", "CONOUT$", "nul.txt",
+          "LPT1.dat", "Com1", "aux.tar.gz", "CON.txt", "conout$.log", "prn .txt", "NUL  .txt"})
         EXPECT_FALSE(win::IsWindowsFileName(kFolder, device)) << device;
     for (const char* alias : {"Setup.exe.", "Setup.exe ", "Setup.exe. .", ".", ".."})
         EXPECT_FALSE(win::IsWindowsFileName(kFolder, alias)) << alias;
-    for (const char* reserved : {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b", "a\tb", "a\x1F",
-                                 "a\x7F", ""})
+    for (const char* reserved :
+         {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b", "a\tb", "a\x1F", "a\x7F", ""})
         EXPECT_FALSE(win::IsWindowsFileName(kFolder, reserved)) << reserved;
     EXPECT_FALSE(win::IsWindowsFileName(kFolder, std::string("a\0b", 3)));
     for (const char* notBig5 : {"a\xA5", "\xA5\x20.txt", "\xA5\x0A"})
@@ -63,6 +62,9 @@ TEST(WindowsFileNames, FitThePathLimitWithTheirFolder) {
         chinese += "\xA5\x5C";
     EXPECT_TRUE(win::IsWindowsFileName(folder, chinese)) << "492 bytes, 246 characters";
     EXPECT_FALSE(win::IsWindowsFileName(folder, chinese + "\xA5\x5C"));
+    // "C:\功" ends in the byte 5C, but in a character: the separator still counts.
+    EXPECT_TRUE(win::IsWindowsFileName("C:\\\xA5\x5C", std::string(254, 'a')));
+    EXPECT_FALSE(win::IsWindowsFileName("C:\\\xA5\x5C", std::string(255, 'a')));
     EXPECT_TRUE(win::IsWindowsFileName("C:", std::string(255, 'a')));
     EXPECT_FALSE(win::IsWindowsFileName("C:", std::string(256, 'a'))) << "no folder entry is longer";
 }

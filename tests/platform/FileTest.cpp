@@ -128,7 +128,8 @@ TEST_F(Files, ReplacingMovesTakeTheNameOverWhateverStoodThereWithoutFollowingIt)
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_EQ(test::Contents(staged), "new") << "the refused file stays where it was";
     fs::create_directory(Path("other"));
-    EXPECT_FALSE(win::MoveFileExA(Path("other").c_str(), Path("folder").c_str(), win::MOVEFILE_REPLACE_EXISTING))
+    EXPECT_FALSE(
+        win::MoveFileExA(Path("other").c_str(), Path("folder").c_str(), win::MOVEFILE_REPLACE_EXISTING))
         << "nor does a folder replace a folder";
     EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
     fs::remove(staged);
@@ -158,8 +159,8 @@ TEST_F(Files, CreateNewOpensNoLinkAndNoPipeStandingUnderTheName) {
     const int reader = ::open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     for (const char* name : {"link.txt", "pipe"}) {
-        const win::HANDLE file = win::CreateFileA(Path(name).c_str(), win::GENERIC_WRITE, 0, nullptr,
-                                                  win::CREATE_NEW, 0, nullptr);
+        const win::HANDLE file =
+            win::CreateFileA(Path(name).c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW, 0, nullptr);
         EXPECT_EQ(file, win::INVALID_HANDLE_VALUE) << name;
         EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_EXISTS) << name;
         if (file != win::INVALID_HANDLE_VALUE) win::CloseHandle(file);
