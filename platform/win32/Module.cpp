@@ -4,6 +4,7 @@
 
 #include "platform/Kernel.h"
 #include "platform/win32/Native.h"
+#include "platform/win32/WidePath.h"
 
 #include <algorithm>
 #include <cctype>
@@ -47,7 +48,8 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    return reinterpret_cast<HMODULE>(::LoadLibraryA(fileName));
+    const auto path = native::WidePath(fileName);
+    return path ? reinterpret_cast<HMODULE>(::LoadLibraryW(path->c_str())) : nullptr;
 }
 
 BOOL FreeLibrary(HMODULE module) {
@@ -59,11 +61,32 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procedureName) {
 }
 
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
-    return reinterpret_cast<HMODULE>(::GetModuleHandleA(moduleName));
+    if (moduleName == nullptr) return reinterpret_cast<HMODULE>(::GetModuleHandleW(nullptr));
+    const auto name = native::WidePath(moduleName);
+    return name ? reinterpret_cast<HMODULE>(::GetModuleHandleW(name->c_str())) : nullptr;
 }
 
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
-    return ::GetModuleFileNameA(reinterpret_cast<::HMODULE>(module), fileName, size);
+    // The system's longest path is 32767 units; the buffer grows to it as needed.
+    std::wstring wide(MAX_PATH, L'\0');
+    ::DWORD length = 0;
+    for (;;) {
+        length = ::GetModuleFileNameW(reinterpret_cast<::HMODULE>(module), wide.data(),
+                                      static_cast<::DWORD>(wide.size()));
+        if (length == 0) return 0;
+        if (length < wide.size() || wide.size() >= 32768) break;
+        wide.resize(wide.size() * 2);
+    }
+    // As the system's own: cut to the buffer, terminated, with the buffer's size and
+    // ERROR_INSUFFICIENT_BUFFER when the path did not fit.
+    if (fileName == nullptr || size == 0) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const std::string path = native::ProgramPath({wide.data(), length});
+    if (native::CopyPathPrefix(path, fileName, size)) return static_cast<DWORD>(path.size());
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
 }
 
 void SetModuleAbsent(LPCSTR moduleName, bool absent) {

@@ -2,6 +2,7 @@
 #include "platform/Process.h"
 
 #include "platform/win32/Native.h"
+#include "platform/win32/WidePath.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -39,8 +40,24 @@ LPCSTR GetCommandLineA() {
     return ReplacedCommandLine().empty() ? ::GetCommandLineA() : ReplacedCommandLine().c_str();
 }
 
+// What the system's WinExec does, with the command line read in the program's code page: a quoted
+// full path starts that file, searched nowhere. The installer is not waited for.
 UINT WinExec(LPCSTR commandLine, UINT showCommand) {
-    return ::WinExec(commandLine, showCommand);
+    std::optional<std::wstring> line = native::WidePath(commandLine);
+    if (!line) return ERROR_FILE_NOT_FOUND; // no file can have that name
+    ::STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<::WORD>(showCommand);
+    ::PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, line->data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        const ::DWORD error = ::GetLastError();
+        return error < 32 ? error : ERROR_BAD_FORMAT; // above 31 would read as success
+    }
+    ::CloseHandle(started.hThread);
+    ::CloseHandle(started.hProcess);
+    return 33;
 }
 
 } // namespace win
