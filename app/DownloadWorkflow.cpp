@@ -2,6 +2,7 @@
 // client's status and error events driving one download from login to logout.
 #include "app/uGetUpdateFile.h"
 
+#include "ftp/NameList.h"
 #include "gui/Application.h"
 #include "gui/Dialogs.h"
 #include "platform/CodePage.h"
@@ -31,6 +32,7 @@ constexpr TPhrase kConnected = {"Connected to Main Server", "已連接主伺服�
 constexpr TPhrase kLoginSuccess = {"Login success", "已成功登入"};
 constexpr TPhrase kLoggedOut = {"Logged out", "已登出系統"};
 constexpr TPhrase kListed = {"Login", "登入"};
+constexpr TPhrase kNamesSkipped = {"names skipped", "個名稱已略過"};
 constexpr TPhrase kDownloading = {"Downloading...", "下載中..."};
 constexpr TPhrase kDownloadCompleted = {"Download completed", "下載完成"};
 constexpr TPhrase kInstallNow = {"Required files had been completely downloaded, install program now?",
@@ -40,6 +42,12 @@ constexpr TPhrase kFilesMissing = {"Required files not complete !", "所需檔�
 std::string Say(const TPhrase& phrase) {
     if (!Chinese) return phrase.English;
     return win::WideToAnsi(win::AnsiToWide(phrase.Chinese, win::CP_UTF8));
+}
+
+// The remote installer is stored under the name the install step starts.
+const std::map<std::string, std::string>& Renames() {
+    static const std::map<std::string, std::string> renames = {{kRemoteInstaller, kInstallerFile}};
+    return renames;
 }
 
 std::string Setting(const char* variable, const char* builtIn) {
@@ -86,7 +94,7 @@ void TGetUpdateFile::BeginDownload() {
 }
 
 void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode,
-                                         const char* infoText) {
+                                         const char*) {
     switch (statusCode) {
     case ftp::fsClosed:
         SetCaption(SavedCaption);
@@ -111,8 +119,9 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         FtpClient1->ListDir("", false);
         break;
     case ftp::fsDataAvailable:
+        // The client's listing holds every byte, also those after a NUL that ends InfoText.
         if (ListingWanted) {
-            InfoMemo->Lines()->SetText(infoText == nullptr ? "" : infoText);
+            InfoMemo->Lines()->SetText(FtpClient1->Listing());
             ParseListing();
         }
         ListingSeen = true;
@@ -129,7 +138,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         break;
     case ftp::fsTransferDone: {
         StopProgress();
-        fetchPath_.clear();
+        fetching_ = false;
         const std::string head = QueueHead();
         SetStatus(head + " " + Say(kDownloadCompleted));
         Memo1->Lines()->Add(head);
@@ -162,13 +171,14 @@ void TGetUpdateFile::Timer3Timer(gui::TObject*) {
 }
 
 void TGetUpdateFile::ParseListing() {
-    const std::string done = Say(kListed);
+    std::string done = Say(kListed);
     FileQueue->Clear();
-    // Only names of files in the folder itself are fetched; the others stay in the listing.
-    for (int line = 0; line < InfoMemo->Lines()->Count(); ++line) {
-        const std::string name = TrimBlanks((*InfoMemo->Lines())[line]);
-        if (rtl::IsPlainFileName(name)) FileQueue->Add(name);
-    }
+    // Names as listed: only those the folder can hold as files of their own are fetched; the
+    // others stay in the listing, and the status says how many.
+    const ftp::TNameChoice names = ftp::ChooseNames(FtpClient1->Listing(), LocalFolder, Renames());
+    for (const std::string& name : names.Fetched)
+        FileQueue->Add(name);
+    if (!names.Skipped.empty()) done += " (" + std::to_string(names.Skipped.size()) + " " + Say(kNamesSkipped) + ")";
     SetStatus(done);
     win::Sleep(kPauseMs);
     ListingWanted = false;
@@ -187,11 +197,10 @@ void TGetUpdateFile::RetrieveNext() {
         return;
     }
     const std::string name = (*FileQueue)[0];
-    const std::string localName = name == kRemoteInstaller ? kInstallerFile : name;
     StopProgress();
     SetStatus(name);
-    fetchPath_ = LocalFolder + localName;
-    fetchOpened_ = FtpClient1->Retrieve(name, fetchPath_, ftp::TFtpReceiveMode::rcvReplace);
+    fetching_ = true;
+    FtpClient1->Retrieve(name, LocalFolder + ftp::LocalNameOf(name, Renames()), ftp::TFtpReceiveMode::rcvReplace);
 }
 
 // The file being fetched; empty once Exit or the logout has emptied the queue.
@@ -216,12 +225,11 @@ void TGetUpdateFile::StopProgress() {
     progressPending_ = false;
 }
 
-// A file that did not arrive whole is not left behind to be taken for the real one.
+// A file that did not arrive whole never reached its name: the client discards what came of it.
 void TGetUpdateFile::AbandonFetch() {
     StopProgress();
-    if (fetchPath_.empty()) return;
-    if (fetchOpened_) rtl::DeleteFile(fetchPath_);
-    fetchPath_.clear();
+    if (!fetching_) return;
+    fetching_ = false;
     fetchFailed_ = true;
 }
 
@@ -246,9 +254,12 @@ void TGetUpdateFile::EndDownload() {
         btnInstallClick(this);
 }
 
+// The installer that starts is the file that was downloaded, by its full path: no search path
+// can put another one first.
 void TGetUpdateFile::btnInstallClick(gui::TObject*) {
-    if (rtl::FileExists(kInstallerFile))
-        win::WinExec("SetupNVL", SW_SHOW);
+    const std::string installer = LocalFolder + kInstallerFile;
+    if (rtl::FileExists(installer))
+        win::WinExec(("\"" + installer + "\"").c_str(), SW_SHOW);
     else
         gui::ShowMessage(Say(kFilesMissing));
     gui::Application().Terminate();

@@ -5,6 +5,7 @@
 #include "platform/Module.h"
 #include "platform/Path.h"
 #include "rtl/FileUtils.h"
+#include "rtl/StagedFile.h"
 
 namespace app {
 
@@ -107,6 +108,8 @@ void TGetUpdateFile::FormCreate(gui::TObject*) {
 
     ProgramFolder = rtl::ExtractFilePath(OwnExecutable());
     ChooseLocalFolder();
+    // What a download cut short by a killed program left.
+    rtl::TStagedFile::RemoveLeftovers(LocalFolder);
     ExpireCachedInstaller();
     FileListBox1->Update();
 

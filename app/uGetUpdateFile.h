@@ -119,9 +119,8 @@ private:
     void SetStatus(const std::string& text);
 
     TTodayFunction today_;
-    // The file being fetched, and whether Retrieve took it on (and so emptied it).
-    std::string fetchPath_;
-    bool fetchOpened_ = false;
+    // A file is being fetched.
+    bool fetching_ = false;
     // A file of this download did not arrive whole: the download is not complete.
     bool fetchFailed_ = false;
     // Progress that came while the status line was still showing recent progress.

@@ -1,11 +1,10 @@
 #include "cli/FolderFetch.h"
 
+#include "ftp/NameList.h"
 #include "platform/MessageLoop.h"
 #include "port/PortErrors.h"
 #include "rtl/FileUtils.h"
-#include "rtl/StringList.h"
-
-#include <charconv>
+#include "rtl/StagedFile.h"
 
 namespace cli {
 namespace {
@@ -13,19 +12,6 @@ namespace {
 constexpr const char* kAnonymous = "anonymous";
 // Ticks of 55 ms: a server that does not greet within 30 s is given up.
 constexpr std::int32_t kConnectTimeoutTicks = 546;
-
-// The size in a 150 reply such as "150 Opening BINARY mode data connection for f (1234 bytes).".
-std::optional<std::int64_t> AnnouncedSize(const std::string& reply) {
-    const std::size_t bytes = reply.rfind(" bytes)");
-    const std::size_t open = bytes == std::string::npos ? bytes : reply.rfind('(', bytes);
-    if (open == std::string::npos) return std::nullopt;
-    std::int64_t size = 0;
-    const char* first = reply.data() + open + 1;
-    const char* last = reply.data() + bytes;
-    const auto [end, error] = std::from_chars(first, last, size);
-    if (error != std::errc() || end != last) return std::nullopt;
-    return size;
-}
 
 std::string ErrorDescription(std::int32_t code, const char* text) {
     std::string described = text == nullptr ? "" : rtl::TrimBlanks(text);
@@ -74,6 +60,8 @@ void TFolderFetch::Start() {
         Finish(1, "cannot make the folder " + localFolder_);
         return;
     }
+    // What a run cut short by a kill left.
+    rtl::TStagedFile::RemoveLeftovers(localFolder_);
     if (!client_.Login()) Finish(1, "the login could not be started");
 }
 
@@ -96,17 +84,13 @@ void TFolderFetch::EnterState(TStep step) {
     }
 }
 
-// One name a line; only plain file names are fetched, so nothing lands outside the folder.
+// One name a line, as listed; only names the folder can hold as files of their own are fetched,
+// so nothing lands outside it or on another file.
 void TFolderFetch::QueueListing(const std::string& listing) {
-    rtl::TStringList lines;
-    lines.SetText(listing);
-    for (int line = 0; line < lines.Count(); ++line) {
-        const std::string name = rtl::TrimBlanks(lines[line]);
-        if (rtl::IsPlainFileName(name))
-            queue_.push_back(name);
-        else if (!name.empty())
-            std::fprintf(stderr, "ftpfetch: skipped \"%s\": not a plain file name\n", name.c_str());
-    }
+    const ftp::TNameChoice names = ftp::ChooseNames(listing, localFolder_);
+    queue_.assign(names.Fetched.begin(), names.Fetched.end());
+    for (const ftp::TSkippedName& skipped : names.Skipped)
+        std::fprintf(stderr, "ftpfetch: skipped \"%s\": %s\n", skipped.Name.c_str(), skipped.Reason.c_str());
 }
 
 // Files are fetched in listing order; each next one starts from the previous one's end.
@@ -122,17 +106,14 @@ void TFolderFetch::RetrieveNext() {
         return;
     }
     const std::string name = queue_.front();
-    localPath_ = localFolder_ + name;
     progress_.FileStarted(name);
-    fileTakenOn_ = client_.Retrieve(name, localPath_, ftp::TFtpReceiveMode::rcvReplace);
     // A refused Retrieve has reported its error, which moves on; a closed connection ends the run.
-    if (!fileTakenOn_ && !client_.Connected()) Finish(1, "the connection closed");
+    if (!client_.Retrieve(name, localFolder_ + name, ftp::TFtpReceiveMode::rcvReplace) && !client_.Connected())
+        Finish(1, "the connection closed");
 }
 
-// A file that did not arrive whole does not stay to be taken for the real one.
+// A file that did not arrive whole never reached its name; an earlier one there stays.
 void TFolderFetch::FailFile(const std::string& reason) {
-    if (fileTakenOn_) rtl::DeleteFile(localPath_);
-    fileTakenOn_ = false;
     progress_.FileFailed(reason);
     ++filesFailed_;
     queue_.pop_front();
@@ -148,7 +129,7 @@ void TFolderFetch::Finish(int exitStatus, const std::string& failure) {
     win::PostQuitMessage(exitStatus);
 }
 
-void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, const char* infoText) {
+void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, const char*) {
     if (step_ == TStep::stDone) return;
     switch (statusCode) {
     case ftp::fsLoggedIn:
@@ -159,7 +140,7 @@ void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, cons
         break;
     case ftp::fsDataAvailable:
         if (step_ != TStep::stListing) break;
-        QueueListing(infoText == nullptr ? "" : infoText);
+        QueueListing(client_.Listing());
         EnterState(TStep::stRetrieving);
         break;
     case ftp::fsProgress:
@@ -167,7 +148,6 @@ void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, cons
         break;
     case ftp::fsTransferDone:
         if (step_ != TStep::stRetrieving || queue_.empty()) break;
-        fileTakenOn_ = false;
         progress_.FileDone(client_.TransferredBytes);
         ++filesReceived_;
         bytesReceived_ += client_.TransferredBytes;
@@ -205,9 +185,9 @@ void TFolderFetch::ConnectionError(gui::TObject*, int errorCode) {
     Finish(1, ErrorDescription(errorCode, nullptr));
 }
 
-void TFolderFetch::FtpReply(gui::TObject*, std::int32_t replyCode, const char* replyText) {
-    if (step_ != TStep::stRetrieving || replyCode != 150 || replyText == nullptr) return;
-    if (const auto size = AnnouncedSize(replyText)) progress_.SizeAnnounced(*size);
+void TFolderFetch::FtpReply(gui::TObject*, std::int32_t replyCode, const char*) {
+    if (step_ != TStep::stRetrieving || (replyCode != 125 && replyCode != 150)) return;
+    if (const auto size = client_.AnnouncedSize()) progress_.SizeAnnounced(*size);
 }
 
 } // namespace cli

@@ -56,8 +56,6 @@ private:
     ftp::TFtpLog history_{nullptr};
     TStep step_ = TStep::stLoggingIn;
     std::deque<std::string> queue_;
-    std::string localPath_;
-    bool fileTakenOn_ = false;
     int filesFailed_ = 0;
     int filesReceived_ = 0;
     std::int64_t bytesReceived_ = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace ftp {
 namespace {
@@ -26,9 +27,55 @@ std::int32_t ReplyCode(const std::string& line) {
     return StartsWithCode(line) ? std::stoi(line.substr(0, 3)) : 0;
 }
 
-// A reply that ends the command it answers, as opposed to a preliminary one.
-bool IsFinalReply(std::int32_t code) {
-    return code >= 200 && code <= 599;
+// Whether the reply is one the command can get. Negative replies answer any command; positive
+// ones only the commands they belong to, and preliminary ones only the transfers.
+bool Answers(TCommandKind command, std::int32_t code) {
+    if (code >= 400 && code <= 599) return true;
+    switch (command) {
+    case TCommandKind::ckGreeting:
+        return code == 220;
+    case TCommandKind::ckUser:
+        return code == 202 || code == 230 || code == 331 || code == 332;
+    case TCommandKind::ckPass:
+        return code == 202 || code == 230 || code == 332;
+    case TCommandKind::ckAcct:
+        return code == 202 || code == 230;
+    case TCommandKind::ckCwd:
+        return code == 250;
+    case TCommandKind::ckPwd:
+        return code == 257;
+    case TCommandKind::ckType:
+    case TCommandKind::ckPort:
+        return code == 200;
+    case TCommandKind::ckPasv:
+        return code == 227;
+    case TCommandKind::ckRest:
+        return code == 350;
+    case TCommandKind::ckTransfer:
+        return code == 125 || code == 150 || code == 226 || code == 250;
+    case TCommandKind::ckAbort:
+        return code == 225 || code == 226;
+    case TCommandKind::ckQuit:
+        return code == 221;
+    }
+    return false;
+}
+
+// The size in a reply such as "150 Opening BINARY mode data connection for f (1234 bytes).".
+std::optional<std::int64_t> SizeInReply(const std::string& reply) {
+    const std::size_t bytes = reply.rfind(" bytes)");
+    const std::size_t open = bytes == std::string::npos ? bytes : reply.rfind('(', bytes);
+    if (open == std::string::npos) return std::nullopt;
+    std::int64_t size = 0;
+    const char* first = reply.data() + open + 1;
+    const char* last = reply.data() + bytes;
+    const auto [end, error] = std::from_chars(first, last, size);
+    if (error != std::errc() || end != last || size < 0) return std::nullopt;
+    return size;
+}
+
+std::string WithoutLineEnd(const std::string& line) {
+    return line.ends_with("\r\n") ? line.substr(0, line.size() - 2) : line;
 }
 
 // CR, LF or NUL would end the command line early and start another.
@@ -154,6 +201,9 @@ void TCustomFtpClient::Notification(gui::TComponent* component, gui::TOperation 
 // the old state first.
 void TCustomFtpClient::EnterState(TControlState state) {
     const TControlState old = state_;
+    if ((state == TControlState::cnClosed || state == TControlState::cnReady) && TransferUnderWay() &&
+        phase_ != TTransferPhase::tpDone)
+        phase_ = TTransferPhase::tpFailed;
     switch (state) {
     case TControlState::cnClosed: {
         if (enteringClosed_) return;
@@ -165,14 +215,14 @@ void TCustomFtpClient::EnterState(TControlState state) {
         commandStack_.clear();
         multiLineActive_ = false;
         replyTooLong_ = false;
-        repliesOwed_ = 0;
-        staleReplies_ = 0;
+        inFlight_.clear();
         enteringClosed_ = false;
         state_ = state;
         if (old >= TControlState::cnReady) {
             ReportStatus(fsLoggedOut);
             ReportLog(flLoggedOut);
         } else {
+            ReportLog(flDisconnected);
             ReportStatus(fsClosed);
         }
         return;
@@ -181,7 +231,8 @@ void TCustomFtpClient::EnterState(TControlState state) {
         // A transfer reported done has read its data already; one that failed must not write more.
         CloseDataHandles();
         commandStack_.clear();
-        staleReplies_ = repliesOwed_;
+        for (TCommandInFlight& command : inFlight_)
+            command.Current = false;
         break;
     default:
         break;
@@ -201,8 +252,8 @@ bool TCustomFtpClient::Login() {
                           static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
         SetActive(true);
         result = PortState() == port::TPortState::psOpen;
-    } else {
-        SendCommand("USER " + UserName);
+    } else if (!SendCommand(TCommandKind::ckUser, "USER " + UserName)) {
+        return false;
     }
     EnterState(TControlState::cnLogin);
     return result;
@@ -212,7 +263,7 @@ bool TCustomFtpClient::Logout() {
     const bool open = PortState() == port::TPortState::psOpen;
     // A transfer cut short by the caller is no error of the server's.
     transferHalted_ = true;
-    if (open) SendCommand("QUIT");
+    if (open) SendCommand(TCommandKind::ckQuit, "QUIT");
     // The pause lets the QUIT go out and its answer come in; it is over once the server has closed.
     port::DelayTicksUntil(kLogoutPauseTicks, [this] { return PortState() != port::TPortState::psOpen; });
     SetActive(false);
@@ -220,49 +271,56 @@ bool TCustomFtpClient::Logout() {
 }
 
 bool TCustomFtpClient::ChangeDir(const std::string& dir) {
-    if (state_ != TControlState::cnReady || BreaksCommandLine(dir)) return false;
-    EnterState(TControlState::cnDirectory);
-    SendCommand(dir.empty() ? "PWD" : "CWD " + dir);
-    return true;
+    if (state_ != TControlState::cnReady) return false;
+    const bool sent = dir.empty() ? SendCommand(TCommandKind::ckPwd, "PWD")
+                                  : SendCommand(TCommandKind::ckCwd, "CWD " + dir);
+    if (sent) EnterState(TControlState::cnDirectory);
+    return sent;
 }
 
 bool TCustomFtpClient::CurrentDir() {
-    if (state_ != TControlState::cnReady) return false;
+    if (state_ != TControlState::cnReady || !SendCommand(TCommandKind::ckPwd, "PWD")) return false;
     EnterState(TControlState::cnDirectory);
-    SendCommand("PWD");
     return true;
 }
 
 bool TCustomFtpClient::ListDir(const std::string& dir, bool fullList) {
-    if (state_ != TControlState::cnReady || BreaksCommandLine(dir)) return false;
+    if (state_ != TControlState::cnReady ||
+        !QueueCommand(TCommandKind::ckTransfer,
+                      std::string(fullList ? "LIST" : "NLST") + (dir.empty() ? "" : " " + dir)))
+        return false;
     EnterState(TControlState::cnListing);
-    QueueCommand(std::string(fullList ? "LIST" : "NLST") + (dir.empty() ? "" : " " + dir));
     listing_.clear();
     TransferredBytes = 0;
     transferHalted_ = false;
-    dataEnded_ = false;
-    completionReplied_ = false;
-    if (PassiveMode) QueueCommand("PASV");
-    QueueCommand("TYPE A");
+    phase_ = TTransferPhase::tpOpening;
+    announcedSize_.reset();
+    checkAnnouncedSize_ = false;
+    if (PassiveMode) QueueCommand(TCommandKind::ckPasv, "PASV");
+    QueueCommand(TCommandKind::ckType, "TYPE A");
     return OpenDataChannel();
 }
 
 bool TCustomFtpClient::Retrieve(const std::string& remoteName, const std::string& localName,
                                 TFtpReceiveMode mode) {
+    // A NUL would cut the local name short; CR and LF have no place in it either.
     if (state_ != TControlState::cnReady || remoteName.empty() || localName.empty() ||
-        BreaksCommandLine(remoteName) || BreaksCommandLine(localName))
+        BreaksCommandLine(localName) || !QueueCommand(TCommandKind::ckTransfer, "RETR " + remoteName))
         return false;
     EnterState(TControlState::cnRetrieving);
-    QueueCommand("RETR " + remoteName);
     RemotePath = remoteName;
     LocalPath = localName;
     TransferredBytes = 0;
     transferHalted_ = false;
-    dataEnded_ = false;
-    completionReplied_ = false;
+    phase_ = TTransferPhase::tpOpening;
+    announcedSize_.reset();
+    // A restarted or text-mode transfer carries another number of bytes than the file's size.
+    checkAnnouncedSize_ = mode != TFtpReceiveMode::rcvAppend && mode != TFtpReceiveMode::rcvReplace
+                              ? false
+                              : fileType_ == TFtpFileType::ftBinary;
     if (!OpenLocalFile(localName, mode)) return false;
-    if (PassiveMode) QueueCommand("PASV");
-    QueueCommand(std::string("TYPE ") + "AI"[static_cast<int>(fileType_)]);
+    if (PassiveMode) QueueCommand(TCommandKind::ckPasv, "PASV");
+    QueueCommand(TCommandKind::ckType, std::string("TYPE ") + "AI"[static_cast<int>(fileType_)]);
     return OpenDataChannel();
 }
 
@@ -271,7 +329,7 @@ bool TCustomFtpClient::Abort() {
         state_ != TControlState::cnDirectory)
         return false;
     transferHalted_ = true;
-    SendCommand("ABOR");
+    SendCommand(TCommandKind::ckAbort, "ABOR");
     ReportLog(flUserAbort);
     return true;
 }
@@ -281,6 +339,7 @@ void TCustomFtpClient::NotifyConnect() {
     if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
         dispatcher->AddEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
     EnterState(TControlState::cnLogin);
+    inFlight_.push_back({TCommandKind::ckGreeting, true});
 }
 
 void TCustomFtpClient::NotifyDisconnect() {
@@ -297,25 +356,39 @@ void TCustomFtpClient::StopConnectTimer() {
     if (ftpWindow_) win::KillTimer(ftpWindow_->Handle(), ConnectTimerId);
 }
 
-void TCustomFtpClient::SendCommand(const std::string& line) {
+// The one place that writes a command line: nothing that would end it early goes out.
+bool TCustomFtpClient::SendCommand(TCommandKind kind, const std::string& line) {
+    if (BreaksCommandLine(line)) return false;
     StartTransferTimer();
-    ++repliesOwed_;
+    inFlight_.push_back({kind, true});
+    if (kind == TCommandKind::ckTransfer && phase_ == TTransferPhase::tpOpening)
+        EnterPhase(TTransferPhase::tpCommandSent);
     SendText(line + "\r\n");
+    return true;
 }
 
-void TCustomFtpClient::QueueCommand(const std::string& line) {
+// For commands that the server's reply asks for: one that cannot be sent leaves nothing to wait
+// for, so the session ends.
+void TCustomFtpClient::SendOrFail(TCommandKind kind, const std::string& line) {
+    if (!SendCommand(kind, line))
+        FailSession(FtpErrorBadCommand, "Command not sent: its text holds CR, LF or NUL");
+}
+
+bool TCustomFtpClient::QueueCommand(TCommandKind kind, const std::string& line) {
+    if (BreaksCommandLine(line)) return false;
     if (commandStack_.size() == MaxQueuedCommands) {
         commandStack_.clear();
         throw rtl::Exception("FTP Command stack full");
     }
-    commandStack_.push_back(line);
+    commandStack_.push_back({kind, line});
+    return true;
 }
 
 void TCustomFtpClient::SendNextCommand() {
     if (commandStack_.empty()) return;
-    const std::string line = commandStack_.back();
+    const TQueuedCommand command = commandStack_.back();
     commandStack_.pop_back();
-    SendCommand(line);
+    SendOrFail(command.Kind, command.Line);
 }
 
 void TCustomFtpClient::StartTransferTimer() {
@@ -368,7 +441,12 @@ bool TCustomFtpClient::GatherMultiLine(const std::string& line) {
         return false;
     }
     if (!line.starts_with(multiLinePrefix_)) {
-        replyBuffer_.append(line, 0, kMaxReply - std::min(kMaxReply, replyBuffer_.size()));
+        // However many lines it has, one reply is held within the bound of one line.
+        if (replyBuffer_.size() + line.size() > kMaxReply) {
+            FailSession(FtpErrorTooLong, "Reply longer than " + std::to_string(MaxReplyLine) + " bytes");
+            return true;
+        }
+        replyBuffer_ += line;
         return true;
     }
     multiLineActive_ = false;
@@ -380,33 +458,16 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
     // not begin a multi-line reply for the next connection.
     if (state_ == TControlState::cnClosed) return;
     if (!line.ends_with("\r\n")) {
-        ReportError(FtpErrorTooLong, "Reply line longer than " + std::to_string(MaxReplyLine) + " bytes");
-        EnterState(TControlState::cnClosed);
+        FailSession(FtpErrorTooLong, "Reply line longer than " + std::to_string(MaxReplyLine) + " bytes");
         return;
     }
-    if (GatherMultiLine(line)) return;
-    if (IsFinalReply(code)) {
-        if (repliesOwed_ > 0) --repliesOwed_;
-        // The reply to a command of an operation that has ended already.
-        if (staleReplies_ > 0) {
-            --staleReplies_;
-            return;
-        }
-    }
-    // The reply table: what each state does with each code.
+    if (GatherMultiLine(line) || !MatchReply(code)) return;
+    // The reply table: what each state does with each code. Only replies to a current command of
+    // the state's operation reach it.
     switch (state_) {
     case TControlState::cnClosed:
-        break;
     case TControlState::cnReady:
-        switch (code) {
-        case 125:
-        case 150:
-        case 226: // the data connection closed when the operation ended
-            break;
-        default:
-            FailReply(code);
-            break;
-        }
+        FailReply(code);
         break;
     case TControlState::cnLogin:
         switch (code) {
@@ -414,18 +475,20 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
             break;
         case 220:
             StopConnectTimer();
+            ReportLog(flConnected);
             ReportStatus(fsConnected, FromFifth(replyBuffer_));
-            SendCommand("USER " + UserName);
+            SendOrFail(TCommandKind::ckUser, "USER " + UserName);
             break;
         case 230:
             EnterState(TControlState::cnReady);
+            ReportLog(flLoggedIn);
             ReportStatus(fsLoggedIn);
             break;
         case 331:
-            SendCommand("PASS " + Password);
+            SendOrFail(TCommandKind::ckPass, "PASS " + Password);
             break;
         case 332:
-            SendCommand("ACCT " + Account);
+            SendOrFail(TCommandKind::ckAcct, "ACCT " + Account);
             break;
         default:
             FailReply(code);
@@ -435,14 +498,18 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
     case TControlState::cnListing:
     case TControlState::cnRetrieving:
         switch (code) {
+        case 125:
+        case 150:
+            if (checkAnnouncedSize_) announcedSize_ = SizeInReply(replyBuffer_);
+            break;
         case 200:
         case 350:
             SendNextCommand();
             break;
         case 226:
         case 250:
-            completionReplied_ = true;
-            FinishTransferWhenConfirmed();
+            EnterPhase(phase_ == TTransferPhase::tpDataEnded ? TTransferPhase::tpDone
+                                                             : TTransferPhase::tpConfirmed);
             break;
         case 227:
             if (ConnectPassiveData(replyBuffer_))
@@ -451,23 +518,12 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
                 FailReply(code);
             break;
         default:
-            if (code >= 200) FailReply(code);
+            FailReply(code);
             break;
         }
         break;
     case TControlState::cnDirectory:
         switch (code) {
-        case 211:
-        case 212:
-        case 213:
-        case 214:
-        case 215:
-            ReportStatus(fsDataAvailable, FromFifth(replyBuffer_));
-            break;
-        case 225:
-        case 226:
-            EnterState(TControlState::cnReady);
-            break;
         case 250:
             ReportStatus(fsComplete);
             break;
@@ -480,6 +536,26 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         }
         break;
     }
+}
+
+// Whether the reply is to be acted on: it answers the oldest command in flight, which is still
+// current. A reply that answers nothing, or that its command cannot get, would be taken for
+// another command's answer: the session ends instead.
+bool TCustomFtpClient::MatchReply(std::int32_t code) {
+    if (code < 100 || code > 599 || inFlight_.empty() || !Answers(inFlight_.front().Kind, code)) {
+        FailSession(FtpErrorOutOfStep, "Reply out of step with the commands sent: " + WithoutLineEnd(replyBuffer_));
+        return false;
+    }
+    const TCommandInFlight answered = inFlight_.front();
+    if (code >= 200) inFlight_.pop_front();
+    // ABOR's own reply adds nothing to the transfer's; a closing server ends whatever is in flight.
+    if (code == 421) return true;
+    return answered.Current && answered.Kind != TCommandKind::ckAbort;
+}
+
+void TCustomFtpClient::FailSession(std::int32_t code, const std::string& text) {
+    ReportError(code, text);
+    EnterState(TControlState::cnClosed);
 }
 
 void TCustomFtpClient::FailReply(std::int32_t code) {
@@ -554,6 +630,7 @@ win::LRESULT TCustomFtpClient::WindowMethod(win::UINT message, win::WPARAM wPara
         break;
     case FtpMsgTimeout:
         transferHalted_ = true;
+        ReportLog(flTimedOut);
         EnterState(state_ > TControlState::cnLogin ? TControlState::cnReady : TControlState::cnClosed);
         OnFtpStatus.Call(this, fsTimeout, nullptr);
         break;

@@ -8,8 +8,10 @@
 #include "port/SocketComponent.h"
 #include "port/WinsockPort.h"
 #include "rtl/FileStream.h"
+#include "rtl/StagedFile.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -85,8 +87,42 @@ inline constexpr std::size_t MaxListing = 16 * 1024 * 1024;
 // Error codes of the client's own, beside the server's reply codes, the socket error numbers and
 // the runtime's I/O error codes of the local file.
 inline constexpr std::int32_t FtpErrorConnectTimeout = -1;
+// A reply that answers no command in flight, or with a code its command cannot get.
+inline constexpr std::int32_t FtpErrorOutOfStep = -2;
+// A command line that would hold CR, LF or NUL, and so become two.
+inline constexpr std::int32_t FtpErrorBadCommand = -3;
+// The data ended with another number of bytes than the server announced.
+inline constexpr std::int32_t FtpErrorSizeMismatch = -4;
 inline constexpr std::int32_t FtpErrorConnectionLost = win::WSAECONNRESET;
 inline constexpr std::int32_t FtpErrorTooLong = win::WSAEMSGSIZE;
+
+// What a command sent is, for matching the server's reply to it.
+enum class TCommandKind : std::uint8_t {
+    ckGreeting, // not sent: the connection itself awaits the greeting
+    ckUser,
+    ckPass,
+    ckAcct,
+    ckCwd,
+    ckPwd,
+    ckType,
+    ckPort,
+    ckPasv,
+    ckRest,
+    ckTransfer, // RETR, LIST or NLST
+    ckAbort,
+    ckQuit,
+};
+
+// Where a listing or download stands. It is done only once its data has ended and the server has
+// confirmed the transfer command, in either order.
+enum class TTransferPhase : std::uint8_t {
+    tpOpening,     // the data connection and the commands before the transfer command
+    tpCommandSent, // RETR, LIST or NLST sent; data may flow
+    tpDataEnded,   // the data connection ended; the confirmation is still owed
+    tpConfirmed,   // the server confirmed; the data connection has not ended yet
+    tpDone,
+    tpFailed,
+};
 
 class TCustomFtpClient : public port::TCustomWinsockPort {
     GUI_CLASS_INFO
@@ -118,7 +154,8 @@ public:
     std::string LocalPath;
 
     // Operations that would send a name or text holding CR, LF or NUL return false and send
-    // nothing.
+    // nothing; a user name, password or account set so later ends the session with an error
+    // when it is due.
     bool Login();
     bool Logout();
     bool ChangeDir(const std::string& dir);
@@ -128,6 +165,12 @@ public:
     bool Abort();
     bool Connected() const { return state_ != TControlState::cnClosed; }
     TControlState State() const { return state_; }
+    TTransferPhase TransferPhase() const { return phase_; }
+    // The size the server's 125 or 150 reply announced for the current download, if it did.
+    std::optional<std::int64_t> AnnouncedSize() const { return announcedSize_; }
+    // The last listing with every byte the server sent, readable while fsDataAvailable is handled;
+    // its InfoText ends at the first NUL.
+    const std::string& Listing() const { return listing_; }
 
 protected:
     void Notification(gui::TComponent* component, gui::TOperation operation) override;
@@ -143,14 +186,17 @@ private:
     void EnterState(TControlState state);
     void HandleReply(std::int32_t code, const std::string& line);
     bool GatherMultiLine(const std::string& line);
+    bool MatchReply(std::int32_t code);
     void FailReply(std::int32_t code);
+    void FailSession(std::int32_t code, const std::string& text);
     void ReportStatus(TFtpStatusCode code, const TText& text = std::nullopt);
     void ReportError(std::int32_t code, const TText& text = std::nullopt);
     void ReportLog(TFtpLogCode code);
     void Post(win::UINT message, win::WPARAM wParam, const TText& text);
     TText TakeText(win::LPARAM id);
-    void SendCommand(const std::string& line);
-    void QueueCommand(const std::string& line);
+    bool SendCommand(TCommandKind kind, const std::string& line);
+    void SendOrFail(TCommandKind kind, const std::string& line);
+    bool QueueCommand(TCommandKind kind, const std::string& line);
     void SendNextCommand();
     void StartTransferTimer();
     void RestartTransferTimer();
@@ -167,7 +213,9 @@ private:
     bool ConnectPassiveData(const std::string& reply);
     std::int32_t ReadDataBlock();
     void EndOfData();
-    void FinishTransferWhenConfirmed();
+    void EnterPhase(TTransferPhase phase);
+    void FinishTransfer();
+    void CloseDataSockets();
     void CloseDataHandles();
     void DisposeDataSocket(win::SOCKET socket);
     bool OpenLocalFile(const std::string& localName, TFtpReceiveMode mode);
@@ -181,19 +229,26 @@ private:
     TControlState state_ = TControlState::cnClosed;
     bool enteringClosed_ = false;
     std::string replyBuffer_;
-    std::vector<std::string> commandStack_;
+    struct TQueuedCommand {
+        TCommandKind Kind;
+        std::string Line;
+    };
+    std::vector<TQueuedCommand> commandStack_;
+    // Commands sent whose final reply has not come, oldest first. Those of an operation that has
+    // ended are no longer current: their replies are taken and dropped.
+    struct TCommandInFlight {
+        TCommandKind Kind;
+        bool Current;
+    };
+    std::deque<TCommandInFlight> inFlight_;
     bool multiLineActive_ = false;
     std::string multiLinePrefix_;
     // A reply line over the bound has been posted; what follows it is not looked at.
     bool replyTooLong_ = false;
-    // Final replies the server still owes: for every command sent, and for the commands of
-    // operations that have already ended, whose replies are taken and dropped.
-    std::int32_t repliesOwed_ = 0;
-    std::int32_t staleReplies_ = 0;
     bool transferHalted_ = false;
-    // A listing or download is done once both have happened, in either order.
-    bool dataEnded_ = false;
-    bool completionReplied_ = false;
+    TTransferPhase phase_ = TTransferPhase::tpDone;
+    std::optional<std::int64_t> announcedSize_;
+    bool checkAnnouncedSize_ = false;
     bool destroying_ = false;
     std::unique_ptr<gui::THiddenWindow> ftpWindow_;
     TDataPacket* replyPacket_ = nullptr;
@@ -211,7 +266,10 @@ private:
     bool closingData_ = false;
     std::vector<char> dataBuffer_ = std::vector<char>(FtpBufferSize, 0);
     std::string listing_;
-    std::unique_ptr<rtl::TFileStream> localStream_;
+    // The local file: a staged one that replaces its name when the download is done, or the
+    // file itself when appending or restarting.
+    std::unique_ptr<rtl::THandleStream> localStream_;
+    rtl::TStagedFile* stagedFile_ = nullptr;
 };
 
 // The client with its properties published.

@@ -116,8 +116,7 @@ bool TCustomFtpClient::OpenActive() {
     std::replace(text.begin(), text.end(), '.', ',');
     // Listening comes first: a server may connect as soon as it has the PORT command.
     if (dataSocket_->StartListen(listenHandle_, kListenBacklog) != 0) return false;
-    SendCommand("PORT " + text);
-    return true;
+    return SendCommand(TCommandKind::ckPort, "PORT " + text);
 }
 
 // The data connection goes to the server the control connection reached; the reply gives only
@@ -144,6 +143,11 @@ std::int32_t TCustomFtpClient::ReadDataBlock() {
         if (transferHalted_ || !localStream_) return received;
         RestartTransferTimer();
         TransferredBytes += received;
+        if (announcedSize_ && TransferredBytes > *announcedSize_) {
+            ReportError(FtpErrorSizeMismatch, "More data than the " + std::to_string(*announcedSize_) +
+                                                  " bytes announced for \"" + RemotePath + "\"");
+            return 0;
+        }
         if (localStream_->Write(dataBuffer_.data(), received) != received) {
             const int code = rtl::InOutErrorFromSystem(win::GetLastError());
             ReportError(code, "Cannot write file \"" + LocalPath + "\". " + rtl::InOutErrorText(code));
@@ -166,26 +170,70 @@ void TCustomFtpClient::EndOfData() {
     while (TransferUnderWay() && ReadDataBlock() > 0) {
     }
     if (!TransferUnderWay()) return;
-    CloseDataHandles();
-    dataEnded_ = true;
-    FinishTransferWhenConfirmed();
+    CloseDataSockets();
+    switch (phase_) {
+    case TTransferPhase::tpOpening:
+        ReportError(FtpErrorConnectionLost, "The data connection closed before the transfer began");
+        break;
+    case TTransferPhase::tpCommandSent:
+        EnterPhase(TTransferPhase::tpDataEnded);
+        break;
+    case TTransferPhase::tpConfirmed:
+        EnterPhase(TTransferPhase::tpDone);
+        break;
+    default:
+        break;
+    }
 }
 
-void TCustomFtpClient::FinishTransferWhenConfirmed() {
-    if (!dataEnded_ || !completionReplied_) return;
-    if (state_ == TControlState::cnListing)
-        ReportStatus(fsDataAvailable, std::exchange(listing_, {}));
-    else if (transferHalted_)
+// Done is the phase once the data has ended and the server confirmed, and the download is whole.
+void TCustomFtpClient::EnterPhase(TTransferPhase phase) {
+    phase_ = phase;
+    if (phase == TTransferPhase::tpDone) FinishTransfer();
+}
+
+// The listing is passed on; the download is checked against the size announced and moved onto
+// its name. Until then the earlier file stands.
+void TCustomFtpClient::FinishTransfer() {
+    if (state_ == TControlState::cnListing) {
+        // InfoText is zero-terminated; Listing holds what lies beyond a NUL.
+        ReportStatus(fsDataAvailable, listing_.substr(0, listing_.find('\0')));
+        return;
+    }
+    phase_ = TTransferPhase::tpFailed;
+    if (transferHalted_) {
         EnterState(TControlState::cnReady);
-    else
-        ReportStatus(fsTransferDone);
+        return;
+    }
+    if (announcedSize_ && TransferredBytes != *announcedSize_) {
+        ReportError(FtpErrorSizeMismatch, "\"" + RemotePath + "\" ended after " + std::to_string(TransferredBytes) +
+                                              " of the " + std::to_string(*announcedSize_) + " bytes announced");
+        return;
+    }
+    if (stagedFile_ != nullptr) {
+        try {
+            stagedFile_->Commit();
+        } catch (const rtl::EInOutError& error) {
+            ReportError(error.ErrorCode, error.Message());
+            return;
+        }
+    }
+    phase_ = TTransferPhase::tpDone;
+    ReportLog(flTransferComplete);
+    ReportStatus(fsTransferDone);
 }
 
-void TCustomFtpClient::CloseDataHandles() {
+void TCustomFtpClient::CloseDataSockets() {
     for (win::SOCKET* handle : {&dataHandle_, &listenHandle_}) {
         if (*handle != win::INVALID_SOCKET) DisposeDataSocket(*handle);
         *handle = win::INVALID_SOCKET;
     }
+}
+
+// A staged download that is not done yet goes with its data connection.
+void TCustomFtpClient::CloseDataHandles() {
+    CloseDataSockets();
+    stagedFile_ = nullptr;
     localStream_.reset();
 }
 
@@ -204,11 +252,18 @@ void TCustomFtpClient::DisposeDataSocket(win::SOCKET socket) {
 // False after reporting the error when the file cannot be made or opened.
 bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMode mode) {
     try {
-        // The new file of rcvReplace holds exactly the downloaded bytes, however long the old one
-        // was; the other modes go on from a file that exists, or from an empty new one.
-        const bool empty = mode == TFtpReceiveMode::rcvReplace || !rtl::FileExists(localName);
-        localStream_ =
-            std::make_unique<rtl::TFileStream>(localName, empty ? rtl::fmCreate : rtl::fmOpenReadWrite);
+        // The new file of rcvReplace is staged and holds exactly the downloaded bytes; the other
+        // modes go on from a file that exists, or from an empty new one.
+        if (mode == TFtpReceiveMode::rcvReplace) {
+            if (rtl::DirectoryExists(localName))
+                throw rtl::EFCreateError("Cannot create file \"" + localName + "\". " + rtl::InOutErrorText(5), 5);
+            auto staged = std::make_unique<rtl::TStagedFile>(localName);
+            stagedFile_ = staged.get();
+            localStream_ = std::move(staged);
+        } else {
+            localStream_ = std::make_unique<rtl::TFileStream>(
+                localName, rtl::FileExists(localName) ? rtl::fmOpenReadWrite : rtl::fmCreate);
+        }
         switch (mode) {
         case TFtpReceiveMode::rcvReplace:
             ReportLog(flDownloading);
@@ -221,7 +276,7 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
             const std::int64_t size = localStream_->Size();
             if (size < ResumeOffset || ResumeOffset < 0) ResumeOffset = static_cast<std::int32_t>(size);
             localStream_->SetPosition(ResumeOffset);
-            QueueCommand("REST " + std::to_string(ResumeOffset));
+            QueueCommand(TCommandKind::ckRest, "REST " + std::to_string(ResumeOffset));
             ReportLog(flRestarting);
             break;
         }

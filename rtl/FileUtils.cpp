@@ -1,6 +1,5 @@
 #include "rtl/FileUtils.h"
 
-#include "platform/FileName.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -91,10 +90,6 @@ std::string ExtractFileExt(const std::string& name) {
 std::string IncludeTrailingPathDelimiter(const std::string& name) {
     if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return name;
     return name + '/';
-}
-
-bool IsPlainFileName(const std::string& name) {
-    return win::IsPosixFileName(name);
 }
 
 int ParamCount() {

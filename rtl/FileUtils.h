@@ -27,11 +27,6 @@ std::string ExtractFileName(const std::string& name);
 std::string ExtractFileExt(const std::string& name); // with the dot
 std::string IncludeTrailingPathDelimiter(const std::string& name);
 
-// A name that can only mean a file in the folder it is put in: not empty, not "." or "..", and
-// without "/", ":", control characters, or a "\" that is not the trail byte of a double-byte
-// character of the ANSI code page.
-bool IsPlainFileName(const std::string& name);
-
 // The program's arguments: ParamStr(0) is the program, ParamCount the number of the others.
 int ParamCount();
 std::string ParamStr(int index);

@@ -13,7 +13,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from servers import PyFtpd, folder_contents  # noqa: E402
-from updater import INSTALLER_MARKER, Updater, environment  # noqa: E402
+from updater import INSTALLER_MARKER, Updater, environment, partly_staged  # noqa: E402
 from xwindow import XServer, wait_for  # noqa: E402
 
 BUILD = os.path.join(ROOT, os.environ.get("NVL_BUILD_DIR", "build"))
@@ -60,9 +60,8 @@ def run_under_xvfb(server, drive, arguments, screenshots, product):
             x.screenshot(os.path.join(screenshots, "1-window.png"), updater.window)
             print("Pressing Download File ...")
             updater.download()
-            large = os.path.join(updater.local, "nvldata.bin")
-            wait_for(lambda: os.path.exists(large) and 0 < os.path.getsize(large) < len(product["nvldata.bin"]),
-                     120, "the large file to arrive")
+            wait_for(lambda: partly_staged(updater.local, len(product["nvldata.bin"])), 120,
+                     "the large file to arrive")
             time.sleep(1)
             x.screenshot(os.path.join(screenshots, "2-downloading.png"), updater.window)
             updater.box("Confirm", 120)

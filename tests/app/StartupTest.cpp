@@ -129,8 +129,10 @@ TEST_F(Startup, TheCommandLineChoosesLanguageAndRemoteFolder) {
 TEST_F(Startup, AnExistingDownloadFolderIsUsed) {
     fs::create_directory(Preferred());
     std::ofstream(Preferred() + "/kept.txt") << "x";
+    std::ofstream(Preferred() + "/~nvl0123abcd.part") << "left by a killed download";
     const Window window = Start();
     EXPECT_TRUE(fs::exists(Preferred() + "/kept.txt")) << "not made anew";
+    EXPECT_FALSE(fs::exists(Preferred() + "/~nvl0123abcd.part")) << "a staged file left behind is removed";
     EXPECT_EQ(app::LocalFolder, Preferred() + "/");
     EXPECT_EQ(fs::current_path(), fs::path(Preferred()));
     EXPECT_EQ(window->FileListBox1->Items()->ToVector(), (std::vector<std::string>{"kept.txt"}));

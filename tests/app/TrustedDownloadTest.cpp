@@ -80,6 +80,32 @@ TEST_F(TrustedDownload, ListedNamesThatLeaveTheFolderAreNeverFetched) {
     EXPECT_TRUE(QuestionAsked());
 }
 
+TEST_F(TrustedDownload, NamesAreTakenAsListedAndRefusedOnesRaiseNoBox) {
+    test::ScriptedFtpServer server;
+    Start(server.Port(), true);
+    server.files[" lead.txt"] = "the leading blank's";
+    server.files["lead.txt"] = "another file's";
+    server.files["after.txt"] = "after the NUL";
+    server.files["Setup.exe"] = "installer";
+    server.files["SetupNVL.exe"] = "not the installer";
+    const char listing[] = " lead.txt\r\nbad\0name\r\nafter.txt\r\nSetupNVL.exe\r\nSetup.exe\r\n";
+    server.listing = std::string(listing, sizeof listing - 1);
+    // The first fetch waits until the parsed listing's status has been seen.
+    window_->Timer2->SetInterval(60000);
+    window_->btnFileDownloadClick(nullptr);
+    ASSERT_TRUE(test::PumpUntil([&] { return window_->ListingParsed; }, 10000));
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "Login (2 names skipped)");
+    window_->Timer2->SetInterval(100);
+    ASSERT_TRUE(test::PumpUntil([&] { return window_->QueueDone && !window_->Timer1->Running(); }, 10000));
+    EXPECT_EQ(Retrieved(server), (std::vector<std::string>{" lead.txt", "after.txt", "Setup.exe"}));
+    EXPECT_EQ(Contents(Local(" lead.txt")), "the leading blank's");
+    EXPECT_EQ(Contents(Local("SetupNVL.exe")), "installer");
+    EXPECT_FALSE(fs::exists(Local("lead.txt")));
+    EXPECT_TRUE(ErrorBoxes().empty());
+    EXPECT_TRUE(QuestionAsked());
+    EXPECT_GE(window_->InfoMemo->Lines()->IndexOf("SetupNVL.exe"), 0) << "the listing shows every name";
+}
+
 TEST_F(TrustedDownload, Big5NamesWithABackslashTrailByteArriveUnderTheirOwnBytes) {
     test::ScriptedFtpServer server;
     Start(server.Port(), true);
@@ -132,9 +158,11 @@ TEST_F(TrustedDownload, AnEarlyDataCloseWithALate426FailsThatFileAlone) {
         std::this_thread::sleep_for(std::chrono::milliseconds(cut ? 300 : 0));
         session.Reply(cut ? "426 Connection closed; transfer aborted" : "226 Transfer complete");
     };
+    fs::create_directories(app::LocalFolder);
+    std::ofstream(Local("a.dat")) << "earlier";
     ASSERT_TRUE(Download()) << window_->StatusBar1->SimpleText();
     EXPECT_EQ(ErrorBoxes(), std::vector<std::string>{"FTP Error: 426"});
-    EXPECT_FALSE(fs::exists(Local("a.dat"))) << "the cut file is gone";
+    EXPECT_EQ(Contents(Local("a.dat")), "earlier") << "the earlier file stays";
     EXPECT_TRUE(Contents(Local("b.dat")) == server.files["b.dat"]);
     EXPECT_EQ(window_->Memo1->Lines()->ToVector(), std::vector<std::string>{"b.dat"});
     EXPECT_FALSE(QuestionAsked()) << "not every file arrived";

@@ -88,6 +88,28 @@ TEST_F(Workflow, InstallingWithoutAnInstallerSaysSoAndEnds) {
     EXPECT_TRUE(quit) << "the application terminates";
 }
 
+#ifndef _WIN32
+TEST_F(Workflow, TheInstallerThatStartsIsTheDownloadedOneByItsFullPath) {
+    // Another SetupNVL.exe in the current folder and on PATH comes first in a search.
+    const auto installer = [](const fs::path& path, const std::string& who, const fs::path& marker) {
+        std::ofstream(path) << "#!/bin/sh\necho " << who << " > '" << marker.string() << "'\n";
+    };
+    const fs::path marker = folder_.path() / "ran.txt";
+    const fs::path elsewhere = folder_.path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    installer(app::LocalFolder + "SetupNVL.exe", "downloaded", marker);
+    installer(elsewhere / "SetupNVL.exe", "decoy", marker);
+    fs::permissions(elsewhere / "SetupNVL.exe", fs::perms::owner_exec, fs::perm_options::add);
+    fs::current_path(elsewhere);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (elsewhere.string() + ":" + path).c_str(), 1);
+    window_->btnInstallClick(nullptr);
+    ::setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(test::PumpUntil([&] { return fs::exists(marker) && fs::file_size(marker) > 0; }, 5000));
+    EXPECT_EQ(Contents(marker.string()), "downloaded\n");
+}
+#endif
+
 TEST_F(Workflow, ProgressReachesTheStatusLineAFewTimesASecondAndTheEndAtOnce) {
     app::FileQueue->Add("a.dat");
     auto progress = [&](std::int32_t bytes) {

@@ -7,7 +7,7 @@ import time
 import unittest
 
 from servers import PyFtpd, folder_contents, sample_product
-from updater import INSTALLER_MARKER, SETUP_SCRIPT, Updater
+from updater import INSTALLER_MARKER, SETUP_SCRIPT, Updater, partly_staged
 from xwindow import XTestCase, wait_for
 
 PROGRAM = os.environ["BRANTWELL"]
@@ -49,10 +49,9 @@ class Download(XTestCase):
         return expected
 
     def wait_mid_download(self, updater, name="big.bin"):
-        """Waits until `name` is partly written."""
-        path = os.path.join(updater.local, name)
-        wait_for(lambda: os.path.exists(path) and 0 < os.path.getsize(path) < len(self.product[name]), 60,
-                 "the download of " + name)
+        """Waits until `name`, the largest file, is partly written."""
+        wait_for(lambda: partly_staged(updater.local, len(self.product[name])) and
+                 not os.path.exists(os.path.join(updater.local, name)), 60, "the download of " + name)
 
     def ask_and_photograph(self, updater, name):
         box = updater.box("Confirm")

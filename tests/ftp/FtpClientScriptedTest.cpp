@@ -7,10 +7,15 @@
 #include "support/TempFolder.h"
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 using ftp::TControlState;
 using ftp::TFtpClient;
@@ -143,6 +148,7 @@ TEST_F(FtpClientScripted, AServerDyingMidFileIsAnErrorNeverDone) {
     EXPECT_EQ(recorder_.Outcomes(),
               (Lines{Event("error", ftp::FtpErrorConnectionLost), Event("status", ftp::fsLoggedOut)}));
     EXPECT_EQ(recorder_.errorText, "Connection closed before the transfer was confirmed");
+    EXPECT_TRUE(std::filesystem::is_empty(local_.path())) << "no installer, empty or cut, and nothing staged";
     ExpectDialogue(
         Join({test::LoginDialogue(), PassiveStart("I", "RETR a.bin"), {"S: 150 Opening data connection"}}));
 }
@@ -334,12 +340,28 @@ TEST_F(FtpClientScripted, LocalFilesThatCannotBeMadeOrWrittenAreErrors) {
     RetrieveWhole("b.bin");
     ExpectDialogue(Join({test::LoginDialogue(), PassiveRetrieve("b.bin")})); // nothing sent for the folder
 
+#ifndef _WIN32
+    // A limit on the size of files makes the write fail as a full disk would; the earlier file
+    // stays as it was.
+    std::ofstream(Local("a.bin"), std::ios::binary) << "earlier";
     recorder_.Clear();
-    ASSERT_TRUE(client_.Retrieve("a.bin", "/dev/full", TFtpReceiveMode::rcvReplace));
-    ASSERT_TRUE(recorder_.Until("error 101"));
-    EXPECT_EQ(recorder_.errorText, "Cannot write file \"/dev/full\". Disk is full");
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit unlimited = limit;
+    limit.rlim_cur = 50000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+    const bool failed = test::PumpUntil([&] { return recorder_.SawError(); });
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(failed);
+    EXPECT_TRUE(recorder_.errorText.starts_with("Cannot write file \"" + Local("a.bin") + "\". "))
+        << recorder_.errorText;
     EXPECT_FALSE(recorder_.Saw(kTransferDone));
+    EXPECT_EQ(Contents(Local("a.bin")), "earlier");
     RetrieveWhole("b.bin");
+#endif
 }
 
 TEST_F(FtpClientScripted, ReplacingALongerLocalFileLeavesNoTail) {
@@ -441,13 +463,17 @@ TEST_F(FtpClientScripted, InActiveModeOnlyTheServerConnectsAndOnlyOnce) {
 TEST_F(FtpClientScripted, MultiLineRepliesEndAtTheirOwnCodeAndAtTheClose) {
     std::atomic<int> greeting = 0;
     server_.greet = [&](FtpSession& session) {
-        if (greeting++ == 0) {
+        const int number = greeting++;
+        if (number == 0) {
             session.Reply("220-Welcome");
             session.Close();
             return;
         }
-        session.Reply("012-odd");
-        session.Reply("012 end");
+        if (number == 1) {
+            session.Reply("012-odd");
+            session.Reply("012 end");
+            return;
+        }
         session.Reply("220-second");
         session.Reply(" indented");
         session.Reply("220 ready");
@@ -456,10 +482,15 @@ TEST_F(FtpClientScripted, MultiLineRepliesEndAtTheirOwnCodeAndAtTheClose) {
     ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
     recorder_.Clear();
     ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("error", ftp::FtpErrorOutOfStep), "status 0"}))
+        << "no reply code: the session ends";
+    recorder_.Clear();
+    ASSERT_TRUE(client_.Login());
     ASSERT_TRUE(recorder_.Until(kLoggedIn)) << testing::PrintToString(recorder_.events);
-    EXPECT_EQ(recorder_.Outcomes(), (Lines{"error 12", Event("status", ftp::fsConnected), kLoggedIn}));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsConnected), kLoggedIn}));
     EXPECT_EQ(recorder_.texts[ftp::fsConnected], "second\r\n indented\r\n");
-    EXPECT_EQ(recorder_.replies, (std::vector<std::int32_t>{12, 12, 220, 0, 220, 331, 230}));
+    EXPECT_EQ(recorder_.replies, (std::vector<std::int32_t>{220, 0, 220, 331, 230}));
     ExpectDialogue({"S: 220-Welcome", "S: 012-odd", "S: 012 end", "S: 220-second", "S:  indented",
                     "S: 220 ready", "C: USER user", "S: 331 Password required", "C: PASS secret",
                     "S: 230 Logged in"});
@@ -589,13 +620,14 @@ TEST_F(FtpClientScripted, TheTransferTimerDuringTheLoginAndAStalledDownload) {
     ASSERT_TRUE(client_.Login());
     ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
     EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsConnected), kTimedOut, "status 0"}));
+    EXPECT_TRUE(recorder_.Saw(Event("log", ftp::flTimedOut)));
     stalledUser = false;
     LogIn();
     ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
     ASSERT_TRUE(recorder_.Until(kTimedOut));
     EXPECT_EQ(recorder_.Outcomes(), Lines{kTimedOut});
     EXPECT_EQ(client_.State(), TControlState::cnReady);
-    EXPECT_EQ(Contents(Local("a.bin")), std::string(1000, 'a'));
+    EXPECT_FALSE(std::filesystem::exists(Local("a.bin"))) << "nothing under the name of a cut file";
     ExpectDialogue(Join({{"S: 220 Scripted server ready", "C: USER user"},
                          test::LoginDialogue(),
                          PassiveStart("I", "RETR a.bin"),
@@ -662,4 +694,132 @@ TEST_F(FtpClientScripted, LogoutEndsOnceTheServerHasAnsweredAndClosed) {
     test::PumpFor(50);
     EXPECT_EQ(recorder_.Outcomes(), Lines{Event("status", ftp::fsLoggedOut)});
     EXPECT_EQ(server_.Dialogue(), Join({test::LoginDialogue(), {"C: QUIT", "S: 221 Goodbye"}}));
+}
+
+TEST_F(FtpClientScripted, RepliesThatAnswerNoCommandEndTheSession) {
+    // An extra reply while nothing is in flight.
+    server_.handlers["PWD"] = [](FtpSession& session, const std::string&) {
+        session.Reply("257 \"/\" is the current directory");
+        Pause(100);
+        session.Reply("200 Nothing asked for this");
+    };
+    LogIn();
+    ASSERT_TRUE(client_.CurrentDir());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsCurrentDir), Event("error", ftp::FtpErrorOutOfStep),
+                                           Event("status", ftp::fsLoggedOut)}));
+    EXPECT_EQ(recorder_.errorText, "Reply out of step with the commands sent: 200 Nothing asked for this");
+
+    // A file's extra confirmation, late enough to come after the next TYPE: taken for that
+    // command's answer, it would confirm an installer cut after 100 bytes.
+    server_.handlers.erase("PWD");
+    std::atomic<int> types = 0;
+    server_.handlers["TYPE"] = [&](FtpSession& session, const std::string&) {
+        if (types++ == 1) session.Reply("226 Transfer complete");
+        session.Reply("200 Type set");
+    };
+    server_.handlers["RETR"] = [this](FtpSession& session, const std::string& name) {
+        session.StartTransfer();
+        session.SendData(name == "a.bin" ? server_.files[name] : std::string(100, 'x'));
+        session.CloseData();
+        if (name == "a.bin") session.Reply("226 Transfer complete");
+    };
+    server_.files["Setup.exe"] = std::string(5000, 's');
+    recorder_.Clear();
+    LogIn();
+    RetrieveWhole("a.bin");
+    recorder_.Clear();
+    ASSERT_TRUE(client_.Retrieve("Setup.exe", Local("SetupNVL.exe"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    test::PumpFor(200);
+    EXPECT_EQ(recorder_.Outcomes(),
+              (Lines{Event("error", ftp::FtpErrorOutOfStep), Event("status", ftp::fsLoggedOut)}));
+    EXPECT_FALSE(std::filesystem::exists(Local("SetupNVL.exe")));
+    EXPECT_EQ(DialogueLike({}),
+              Join({test::LoginDialogue(),
+                    {"C: PWD", "S: 257 \"/\" is the current directory", "S: 200 Nothing asked for this"},
+                    test::LoginDialogue(),
+                    PassiveRetrieve("a.bin"),
+                    {"C: TYPE I", "S: 226 Transfer complete", "S: 200 Type set"}}));
+}
+
+TEST_F(FtpClientScripted, AFileThatEndsShortOfItsAnnouncedSizeFailsAndTheEarlierFileStays) {
+    // Half the data, or a confirmation before any data, with the size in the 150 reply.
+    std::atomic<bool> confirmFirst = false;
+    server_.handlers["RETR"] = [&](FtpSession& session, const std::string&) {
+        session.Reply("150 Opening BINARY mode data connection for a.bin (100000 bytes).");
+        session.OpenData();
+        if (confirmFirst) {
+            session.Reply("226 Transfer complete");
+            Pause(200);
+        } else {
+            session.SendData(std::string(50000, 'a'));
+        }
+        session.CloseData();
+        if (!confirmFirst) session.Reply("226 Transfer complete");
+    };
+    std::ofstream(Local("a.bin"), std::ios::binary) << "earlier";
+    LogIn();
+    for (const bool first : {false, true}) {
+        confirmFirst = first;
+        recorder_.Clear();
+        ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
+        ASSERT_TRUE(recorder_.Until(Event("error", ftp::FtpErrorSizeMismatch))) << first;
+        EXPECT_EQ(recorder_.errorText, "\"a.bin\" ended after " + std::string(first ? "0" : "50000") +
+                                           " of the 100000 bytes announced");
+        test::PumpFor(100);
+        EXPECT_FALSE(recorder_.Saw(kTransferDone));
+        EXPECT_EQ(Contents(Local("a.bin")), "earlier");
+        EXPECT_EQ(client_.TransferPhase(), ftp::TTransferPhase::tpFailed);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_.path()), {}), 1) << "nothing staged left";
+}
+
+#ifndef _WIN32
+TEST_F(FtpClientScripted, WhatStandsUnderTheNameIsReplacedNeverFollowed) {
+    const std::string outside = local_.Path("outside.txt");
+    std::ofstream(outside) << "not for the server";
+    std::filesystem::create_symlink(outside, Local("a.bin"));
+    ASSERT_EQ(mkfifo(Local("b.bin").c_str(), 0600), 0);
+    LogIn();
+    RetrieveWhole("a.bin");
+    RetrieveWhole("b.bin");
+    EXPECT_EQ(Contents(outside), "not for the server");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Local("a.bin"))));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Local("b.bin"))));
+}
+#endif
+
+TEST_F(FtpClientScripted, AFailedDataOpenLeavesNothingUnderTheName) {
+    server_.handlers["PASV"] = [](FtpSession& session, const std::string&) {
+        session.Reply("227 Entering Passive Mode (127,0,0,1,0,0)");
+    };
+    LogIn();
+    ASSERT_TRUE(client_.Retrieve("a.bin", Local("SetupNVL.exe"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(recorder_.Until("error 227"));
+    EXPECT_TRUE(std::filesystem::is_empty(local_.path()));
+}
+
+TEST_F(FtpClientScripted, AMultiLineReplyIsBoundedInTotal) {
+    std::atomic<bool> stop = false;
+    std::atomic<std::size_t> lines = 0;
+    server_.greet = [&](FtpSession& session) {
+        session.Reply("220-Welcome");
+        while (!stop && lines < 1000000 && session.SendRaw(" " + std::string(100, 'w') + "\r\n"))
+            ++lines;
+    };
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed), 5000)) << lines;
+    stop = true;
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("error", ftp::FtpErrorTooLong), "status 0"}));
+    EXPECT_EQ(recorder_.errorText, "Reply longer than 32768 bytes");
+}
+
+TEST_F(FtpClientScripted, AccountValuesSetAfterLoginAreCheckedWhenSent) {
+    ASSERT_TRUE(client_.Login());
+    client_.UserName = "user\r\nDELE x";
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsConnected), Event("error", ftp::FtpErrorBadCommand),
+                                           Event("status", ftp::fsClosed)}));
+    ExpectDialogue({"S: 220 Scripted server ready"});
 }

@@ -87,7 +87,7 @@ protected:
 TEST_F(FtpClient, LogsInAndOut) {
     EXPECT_FALSE(client_.Connected());
     LogIn();
-    EXPECT_EQ(recorder_.events.front(), "status 1") << "connected first";
+    EXPECT_EQ(recorder_.Outcomes().front(), "status 1") << "connected first";
     EXPECT_FALSE(recorder_.texts[ftp::fsConnected].empty());
     EXPECT_EQ(client_.State(), TControlState::cnReady);
     EXPECT_FALSE(client_.Login()) << "not in cnReady";
@@ -195,10 +195,18 @@ TEST_F(FtpClient, AHistoryLogWritesALinePerCode) {
     EXPECT_NE(first.find(" : Transfer complete. 1234 bytes Transferred\r"), std::string::npos) << first;
     EXPECT_NE(second.find(" : user logged out\r"), std::string::npos) << second;
     LogIn();
+    ASSERT_TRUE(client_.Retrieve("hello.txt", local_.Path("hello.txt"), TFtpReceiveMode::rcvReplace));
+    ASSERT_TRUE(Until("status 8"));
     client_.Logout();
     test::PumpFor(100);
     EXPECT_FALSE(recorder_.Saw("log 2")) << "the log takes the codes instead of OnFtpLog";
-    EXPECT_NE(Contents(log.FtpHistoryName()).rfind("user logged out"), std::string::npos);
+    const std::string history = Contents(log.FtpHistoryName());
+    std::size_t at = second.size();
+    for (const char* line : {" : Connected to 127.0.0.1\r\n", " : user logged in\r\n", " : Downloading hello.txt\r\n",
+                             " : Transfer complete. 13 bytes Transferred\r\n", " : user logged out\r\n"}) {
+        at = history.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << " in order in " << history;
+    }
 }
 
 

@@ -11,6 +11,23 @@ INSTALLER_MARKER = "installer-ran.txt"
 SETUP_SCRIPT = b'#!/bin/sh\necho "SetupNVL ran" > "$(dirname "$0")/' + INSTALLER_MARKER.encode() + b'"\n'
 
 
+def partly_staged(folder, size):
+    """Whether a file of `size` bytes is on its way into `folder`: a download is written under a
+    temporary name ("~nvl" and eight hex digits, ".part") until it is whole."""
+    try:
+        names = os.listdir(folder)
+    except FileNotFoundError:
+        return False
+    for name in names:
+        if name.startswith("~nvl") and name.endswith(".part"):
+            try:
+                if 0 < os.path.getsize(os.path.join(folder, name)) < size:
+                    return True
+            except FileNotFoundError:
+                pass
+    return False
+
+
 def environment(base, server, drive, password=None):
     """`base` with the updater pointed at the server on loopback and drive C at `drive`."""
     return dict(base, NVL_FTP_HOST="127.0.0.1", NVL_FTP_PORT=str(server.port), NVL_FTP_USER=server.user,
@@ -19,12 +36,12 @@ def environment(base, server, drive, password=None):
 
 class Updater:
     """`launcher` runs the program (Wine for the Windows one), whose drive C is then `drive`
-    already."""
+    already; `env` adds variables to its environment."""
 
-    def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None, launcher=()):
+    def __init__(self, program, x, server, drive, arguments=("NVL", "E"), password=None, launcher=(), env=None):
         self.x, self.drive = x, drive
         self.local = os.path.join(drive, "Brantwell")
-        env = environment(x.env, server, drive, password)
+        env = dict(environment(x.env, server, drive, password), **(env or {}))
         self.process = subprocess.Popen([*launcher, program, *arguments], env=env, cwd=drive, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT)
         try:
