@@ -1,8 +1,8 @@
 """pyftpdlib serving a folder to one account on loopback, optionally sending at a limited rate (so
-progress can be watched) and adding hostile names to every bare name list (names a real server
-would not list: paths, drive letters, "..").
+progress can be watched), adding hostile names to every bare name list (names a real server
+would not list: paths, drive letters, ".."), and serving names as the bytes they are on disk.
 
-  ftpserve.py PORT FOLDER USER PASSWORD [--rate BYTES_PER_SECOND] [--hostile-listing]
+  ftpserve.py PORT FOLDER USER PASSWORD [--rate BYTES_PER_SECOND] [--hostile-listing] [--byte-names]
 """
 import argparse
 import time
@@ -46,6 +46,20 @@ class HostileListing(FTPHandler):
         return path
 
 
+def with_byte_names(handler):
+    """The handler with names taken and given as the bytes they are on disk: pyftpdlib reads them as
+    UTF-8 and would replace what is not, so that a Big5 name would be listed and looked up garbled."""
+
+    class ByteNames(handler):
+        unicode_errors = "surrogateescape"
+
+        def push(self, s):
+            # A reply that quotes such a name is sent with the name's bytes too.
+            super(FTPHandler, self).push(s.encode("utf8", self.unicode_errors))
+
+    return ByteNames
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("port", type=int)
@@ -54,11 +68,14 @@ def main():
     parser.add_argument("password")
     parser.add_argument("--rate", type=int, default=0)
     parser.add_argument("--hostile-listing", action="store_true")
+    parser.add_argument("--byte-names", action="store_true")
     options = parser.parse_args()
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(options.user, options.password, options.folder, perm="elr")
     handler = HostileListing if options.hostile_listing else FTPHandler
+    if options.byte_names:
+        handler = with_byte_names(handler)
     handler.authorizer = authorizer
     if options.rate:
         Paced.write_limit = options.rate

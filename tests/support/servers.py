@@ -48,10 +48,11 @@ class Server:
 
 
 class PyFtpd(Server):
-    """pyftpdlib serving `root` to one account; `rate` limits what it sends, in bytes per second, and
-    `hostile_listing` adds names with paths to its bare name lists."""
+    """pyftpdlib serving `root` to one account; `rate` limits what it sends, in bytes per second,
+    `hostile_listing` adds names with paths to its bare name lists, and `byte_names` serves names as
+    the bytes they are on disk, whatever their encoding."""
 
-    def __init__(self, root, user="user", password="secret", rate=0, hostile_listing=False):
+    def __init__(self, root, user="user", password="secret", rate=0, hostile_listing=False, byte_names=False):
         self.root, self.user, self.password = root, user, password
         self.port = free_port()
         arguments = [PYTHON, os.path.join(os.path.dirname(os.path.abspath(__file__)), "ftpserve.py"),
@@ -60,6 +61,8 @@ class PyFtpd(Server):
             arguments += ["--rate", str(rate)]
         if hostile_listing:
             arguments.append("--hostile-listing")
+        if byte_names:
+            arguments.append("--byte-names")
         self.process = subprocess.Popen(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for_port(self.port, self.process)
 
