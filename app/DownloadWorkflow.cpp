@@ -17,6 +17,9 @@ namespace {
 
 constexpr win::DWORD kPauseMs = 1000;
 constexpr std::int32_t kTransferTimeoutTicks = 3000;
+// The largest listing the window takes: its text box shows every line of it, which costs several
+// hundred bytes a line.
+constexpr std::int32_t kListingLimit = 1024 * 1024;
 constexpr win::UINT kErrorBoxFlags = 0x30;
 constexpr win::UINT SW_SHOW = 5;
 
@@ -83,6 +86,7 @@ void TGetUpdateFile::ConfigureClient() {
     FtpClient1->SetServerAddress(account.Host);
     FtpClient1->PassiveMode = true;
     FtpClient1->TransferTimeout = kTransferTimeoutTicks;
+    FtpClient1->ListingLimit = kListingLimit;
     FtpClient1->ResumeOffset = 0;
     FtpClient1->SetFileType(ftp::TFtpFileType::ftBinary);
 }

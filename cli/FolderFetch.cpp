@@ -90,7 +90,7 @@ void TFolderFetch::QueueListing(const std::string& listing) {
     const ftp::TNameChoice names = ftp::ChooseNames(listing, localFolder_);
     queue_.assign(names.Fetched.begin(), names.Fetched.end());
     for (const ftp::TSkippedName& skipped : names.Skipped)
-        std::fprintf(stderr, "ftpfetch: skipped \"%s\": %s\n", skipped.Name.c_str(), skipped.Reason.c_str());
+        std::fprintf(stderr, "ftpfetch: skipped \"%s\": %s\n", skipped.Name.c_str(), skipped.Reason);
 }
 
 // Files are fetched in listing order; each next one starts from the previous one's end.

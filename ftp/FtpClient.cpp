@@ -118,6 +118,7 @@ const gui::TClassInfo& TFtpClient::StaticClass() {
             .Field("PassiveMode", &TCustomFtpClient::PassiveMode)
             .String("ServerAddress", &TFtpClient::ServerAddress, &TFtpClient::SetServerAddress, false)
             .Field("TransferTimeout", &TCustomFtpClient::TransferTimeout)
+            .Field("ListingLimit", &TCustomFtpClient::ListingLimit)
             .Field("UserName", &TCustomFtpClient::UserName, false)
             .String("WsPort", &TFtpClient::WsPort, &TFtpClient::SetWsPort)
             .Enumeration("Logging", kTraceLogStates, &TFtpClient::Logging, &TFtpClient::SetLogging)

@@ -81,7 +81,7 @@ inline constexpr std::size_t FtpBufferSize = 32769;
 inline constexpr std::size_t MaxQueuedCommands = 32;
 // A reply line, CR LF included, is at most this long; a longer one ends the connection.
 inline constexpr std::int32_t MaxReplyLine = 32768;
-// A listing longer than this is an error, never passed on cut short.
+// The default bound of a listing; a longer one is an error, never passed on cut short.
 inline constexpr std::size_t MaxListing = 16 * 1024 * 1024;
 
 // Error codes of the client's own, beside the server's reply codes, the socket error numbers and
@@ -134,6 +134,8 @@ public:
     // Ticks of 55 ms; 0 or less: no timer.
     std::int32_t ConnectTimeout = 0;
     std::int32_t TransferTimeout = 1092;
+    // Bytes; a longer listing is an error.
+    std::int32_t ListingLimit = static_cast<std::int32_t>(MaxListing);
     TFtpFileType FileType() const { return fileType_; }
     void SetFileType(TFtpFileType type) { fileType_ = type; }
     std::string Password;

@@ -155,8 +155,9 @@ std::int32_t TCustomFtpClient::ReadDataBlock() {
         }
         ReportStatus(fsProgress);
     } else if (state_ == TControlState::cnListing) {
-        if (listing_.size() + static_cast<std::size_t>(received) > MaxListing) {
-            ReportError(FtpErrorTooLong, "Listing longer than " + std::to_string(MaxListing) + " bytes");
+        if (listing_.size() + static_cast<std::size_t>(received) >
+            static_cast<std::size_t>(std::max(ListingLimit, 0))) {
+            ReportError(FtpErrorTooLong, "Listing longer than " + std::to_string(ListingLimit) + " bytes");
             return 0;
         }
         listing_.append(dataBuffer_.data(), static_cast<std::size_t>(received));

@@ -4,7 +4,8 @@
 #include "rtl/StagedFile.h"
 
 #include <algorithm>
-#include <set>
+#include <cstdint>
+#include <utility>
 
 namespace ftp {
 namespace {
@@ -17,39 +18,47 @@ bool HoldsControlByte(std::string_view name) {
 }
 
 // The lines of the listing, each without its CR LF or LF; a last line may lack its line end.
-std::vector<std::string> Lines(std::string_view listing) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> Lines(std::string_view listing) {
+    std::vector<std::string_view> lines;
     while (!listing.empty()) {
         const std::size_t end = listing.find('\n');
         std::string_view line = listing.substr(0, end);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        lines.emplace_back(line);
+        lines.push_back(line);
         if (end == std::string_view::npos) break;
         listing.remove_prefix(end + 1);
     }
     return lines;
 }
 
+std::string LocalNameOf(std::string_view name, const std::map<std::string, std::string>& renames) {
+    const auto renamed = renames.find(std::string(name));
+    return renamed == renames.end() ? std::string(name) : renamed->second;
+}
+
 } // namespace
 
 std::string LocalNameOf(const std::string& name, const std::map<std::string, std::string>& renames) {
-    const auto renamed = renames.find(name);
-    return renamed == renames.end() ? name : renamed->second;
+    return LocalNameOf(std::string_view(name), renames);
 }
 
 TNameChoice ChooseNames(std::string_view listing, std::string_view folder,
                         const std::map<std::string, std::string>& renames) {
-    std::set<std::string> renamedKeys;
+    std::vector<std::string> renamedKeys;
     for (const auto& [remote, local] : renames)
-        renamedKeys.insert(win::FileNameKey(local));
+        renamedKeys.push_back(win::FileNameKey(local));
 
     TNameChoice choice;
-    std::vector<std::string> candidates;
-    // The names each key of a stored file stands for.
-    std::map<std::string, std::set<std::string>> namesOfKey;
-    for (std::string& name : Lines(listing)) {
+    const std::vector<std::string_view> lines = Lines(listing);
+    // The key of the file each acceptable line would be stored as, with the line's number; sorted,
+    // names that would be one file lie side by side. A listing may hold a great many names, so
+    // each is kept once, as a view into the listing, until the choice is made.
+    std::vector<std::pair<std::string, std::uint32_t>> keys;
+    for (std::uint32_t index = 0; index < lines.size(); ++index) {
+        const std::string_view name = lines[index];
         if (name.empty()) continue;
         const std::string local = LocalNameOf(name, renames);
+        std::string key = win::FileNameKey(local);
         const char* refusal = nullptr;
         if (HoldsControlByte(name))
             refusal = "holds a control character";
@@ -57,22 +66,39 @@ TNameChoice ChooseNames(std::string_view listing, std::string_view folder,
             refusal = "not a plain file name here";
         else if (rtl::TStagedFile::IsStagingName(local))
             refusal = "a name of the download's own temporary files";
-        else if (!renames.contains(name) && renamedKeys.contains(win::FileNameKey(local)))
+        else if (!renames.contains(std::string(name)) &&
+                 std::find(renamedKeys.begin(), renamedKeys.end(), key) != renamedKeys.end())
             refusal = "would replace a file stored under another name";
-        if (refusal != nullptr) {
-            choice.Skipped.push_back({std::move(name), refusal});
-            continue;
+        if (refusal != nullptr)
+            choice.Skipped.push_back({std::string(name), refusal});
+        else
+            keys.emplace_back(std::move(key), index);
+    }
+    std::sort(keys.begin(), keys.end());
+    // Lines that share a key: one file listed twice is fetched once; different names that would be
+    // one file are all refused.
+    std::vector<std::uint32_t> fetched;
+    for (std::size_t first = 0; first < keys.size();) {
+        std::size_t last = first + 1;
+        bool aliases = false;
+        while (last < keys.size() && keys[last].first == keys[first].first) {
+            aliases = aliases || lines[keys[last].second] != lines[keys[first].second];
+            ++last;
         }
-        namesOfKey[win::FileNameKey(local)].insert(name);
-        candidates.push_back(std::move(name));
+        if (aliases) {
+            for (std::size_t i = first; i < last; ++i)
+                choice.Skipped.push_back(
+                    {std::string(lines[keys[i].second]), "stored as the same file as another listed name"});
+        } else {
+            fetched.push_back(keys[first].second);
+        }
+        first = last;
     }
-    std::set<std::string> taken;
-    for (std::string& name : candidates) {
-        if (namesOfKey[win::FileNameKey(LocalNameOf(name, renames))].size() > 1)
-            choice.Skipped.push_back({std::move(name), "stored as the same file as another listed name"});
-        else if (taken.insert(name).second)
-            choice.Fetched.push_back(std::move(name));
-    }
+    std::vector<std::pair<std::string, std::uint32_t>>().swap(keys);
+    std::sort(fetched.begin(), fetched.end());
+    choice.Fetched.reserve(fetched.size());
+    for (const std::uint32_t index : fetched)
+        choice.Fetched.emplace_back(lines[index]);
     return choice;
 }
 

@@ -13,7 +13,7 @@ namespace ftp {
 
 struct TSkippedName {
     std::string Name;
-    std::string Reason;
+    const char* Reason;
 };
 
 struct TNameChoice {

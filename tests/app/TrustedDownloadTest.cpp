@@ -106,6 +106,17 @@ TEST_F(TrustedDownload, NamesAreTakenAsListedAndRefusedOnesRaiseNoBox) {
     EXPECT_GE(window_->InfoMemo->Lines()->IndexOf("SetupNVL.exe"), 0) << "the listing shows every name";
 }
 
+TEST_F(TrustedDownload, AListingOverTheWindowsBoundIsAnErrorAndFetchesNothing) {
+    test::ScriptedFtpServer server;
+    Start(server.Port(), true);
+    server.files["a.txt"] = "a";
+    server.listing = "a.txt\r\n" + std::string(1024 * 1024, 'n') + "\r\n";
+    ASSERT_TRUE(Download()) << window_->StatusBar1->SimpleText();
+    EXPECT_EQ(ErrorBoxes(), std::vector<std::string>{"FTP Error: 10040"});
+    EXPECT_EQ(dialogs_.Shown()[0].Text, "Listing longer than 1048576 bytes");
+    EXPECT_TRUE(Retrieved(server).empty());
+}
+
 TEST_F(TrustedDownload, Big5NamesWithABackslashTrailByteArriveUnderTheirOwnBytes) {
     test::ScriptedFtpServer server;
     Start(server.Port(), true);

@@ -127,6 +127,24 @@ class Download(XTestCase):
         self.assertEqual(folder_contents(updater.local), self.expected_files())
         self.assertEqual(os.path.exists("/tmp/absolute.txt"), absolute_before)
 
+    def test_the_largest_listing_allowed_keeps_the_window_under_256_mib(self):
+        # 1 MiB of the shortest lines: the most names the window takes, every one shown.
+        folder = os.path.join(self.served, "NVL_program")
+        shutil.rmtree(folder)
+        os.makedirs(folder)
+        for number in range(131072):
+            open(os.path.join(folder, "%06d" % number), "wb").close()
+        updater = self.start()
+        updater.download()
+        wait_for(lambda: os.path.exists(os.path.join(updater.local, "000000")), 120, "the first file")
+        time.sleep(1)
+        with open("/proc/%d/status" % updater.process.pid) as status:
+            peak = [int(line.split()[1]) for line in status if line.startswith("VmHWM:")][0]
+        updater.exit()
+        self.assertEqual(updater.wait_end(), 0)
+        print("the window's peak memory with %d names: %.1f MiB" % (131072, peak / 1024))
+        self.assertLess(peak, 256 * 1024, "VmHWM in KiB")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
