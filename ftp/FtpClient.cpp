@@ -203,8 +203,8 @@ void TCustomFtpClient::Notification(gui::TComponent* component, gui::TOperation 
 void TCustomFtpClient::EnterState(TControlState state) {
     const TControlState old = state_;
     if ((state == TControlState::cnClosed || state == TControlState::cnReady) && TransferUnderWay() &&
-        phase_ != TTransferPhase::tpDone)
-        phase_ = TTransferPhase::tpFailed;
+        transfer_.Phase != TTransferPhase::tpDone)
+        transfer_.Phase = TTransferPhase::tpFailed;
     switch (state) {
     case TControlState::cnClosed: {
         if (enteringClosed_) return;
@@ -294,9 +294,8 @@ bool TCustomFtpClient::ListDir(const std::string& dir, bool fullList) {
     listing_.clear();
     TransferredBytes = 0;
     transferHalted_ = false;
-    phase_ = TTransferPhase::tpOpening;
-    announcedSize_.reset();
-    checkAnnouncedSize_ = false;
+    transfer_ = TTransfer{};
+    transfer_.Phase = TTransferPhase::tpOpening;
     if (PassiveMode) QueueCommand(TCommandKind::ckPasv, "PASV");
     QueueCommand(TCommandKind::ckType, "TYPE A");
     return OpenDataChannel();
@@ -313,12 +312,11 @@ bool TCustomFtpClient::Retrieve(const std::string& remoteName, const std::string
     LocalPath = localName;
     TransferredBytes = 0;
     transferHalted_ = false;
-    phase_ = TTransferPhase::tpOpening;
-    announcedSize_.reset();
     // A restarted or text-mode transfer carries another number of bytes than the file's size.
-    checkAnnouncedSize_ = mode != TFtpReceiveMode::rcvAppend && mode != TFtpReceiveMode::rcvReplace
-                              ? false
-                              : fileType_ == TFtpFileType::ftBinary;
+    transfer_ = TTransfer{};
+    transfer_.Phase = TTransferPhase::tpOpening;
+    transfer_.SizeBinds = (mode == TFtpReceiveMode::rcvAppend || mode == TFtpReceiveMode::rcvReplace) &&
+                          fileType_ == TFtpFileType::ftBinary;
     if (!OpenLocalFile(localName, mode)) return false;
     if (PassiveMode) QueueCommand(TCommandKind::ckPasv, "PASV");
     QueueCommand(TCommandKind::ckType, std::string("TYPE ") + "AI"[static_cast<int>(fileType_)]);
@@ -362,7 +360,7 @@ bool TCustomFtpClient::SendCommand(TCommandKind kind, const std::string& line) {
     if (BreaksCommandLine(line)) return false;
     StartTransferTimer();
     inFlight_.push_back({kind, true});
-    if (kind == TCommandKind::ckTransfer && phase_ == TTransferPhase::tpOpening)
+    if (kind == TCommandKind::ckTransfer && transfer_.Phase == TTransferPhase::tpOpening)
         EnterPhase(TTransferPhase::tpCommandSent);
     SendText(line + "\r\n");
     return true;
@@ -501,7 +499,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         switch (code) {
         case 125:
         case 150:
-            if (checkAnnouncedSize_) announcedSize_ = SizeInReply(replyBuffer_);
+            if (transfer_.SizeBinds) transfer_.AnnouncedSize = SizeInReply(replyBuffer_);
             break;
         case 200:
         case 350:
@@ -509,7 +507,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
             break;
         case 226:
         case 250:
-            EnterPhase(phase_ == TTransferPhase::tpDataEnded ? TTransferPhase::tpDone
+            EnterPhase(transfer_.Phase == TTransferPhase::tpDataEnded ? TTransferPhase::tpDone
                                                              : TTransferPhase::tpConfirmed);
             break;
         case 227:

@@ -167,9 +167,9 @@ public:
     bool Abort();
     bool Connected() const { return state_ != TControlState::cnClosed; }
     TControlState State() const { return state_; }
-    TTransferPhase TransferPhase() const { return phase_; }
+    TTransferPhase TransferPhase() const { return transfer_.Phase; }
     // The size the server's 125 or 150 reply announced for the current download, if it did.
-    std::optional<std::int64_t> AnnouncedSize() const { return announcedSize_; }
+    std::optional<std::int64_t> AnnouncedSize() const { return transfer_.AnnouncedSize; }
     // The last listing with every byte the server sent, readable while fsDataAvailable is handled;
     // its InfoText ends at the first NUL.
     const std::string& Listing() const { return listing_; }
@@ -248,9 +248,6 @@ private:
     // A reply line over the bound has been posted; what follows it is not looked at.
     bool replyTooLong_ = false;
     bool transferHalted_ = false;
-    TTransferPhase phase_ = TTransferPhase::tpDone;
-    std::optional<std::int64_t> announcedSize_;
-    bool checkAnnouncedSize_ = false;
     bool destroying_ = false;
     std::unique_ptr<gui::THiddenWindow> ftpWindow_;
     TDataPacket* replyPacket_ = nullptr;
@@ -268,10 +265,18 @@ private:
     bool closingData_ = false;
     std::vector<char> dataBuffer_ = std::vector<char>(FtpBufferSize, 0);
     std::string listing_;
-    // The local file: a staged one that replaces its name when the download is done, or the
-    // file itself when appending or restarting.
-    std::unique_ptr<rtl::THandleStream> localStream_;
-    rtl::TStagedFile* stagedFile_ = nullptr;
+    // One listing or download, from its first command to its outcome.
+    struct TTransfer {
+        TTransferPhase Phase = TTransferPhase::tpDone;
+        // A binary download from the start has to hold the size its 125 or 150 reply announces.
+        bool SizeBinds = false;
+        std::optional<std::int64_t> AnnouncedSize;
+        // The local file: a staged one that takes its name when the download is done, or the
+        // file itself when appending or restarting.
+        std::unique_ptr<rtl::THandleStream> LocalStream;
+        rtl::TStagedFile* Staged = nullptr;
+    };
+    TTransfer transfer_;
 };
 
 // The client with its properties published.

@@ -140,15 +140,15 @@ std::int32_t TCustomFtpClient::ReadDataBlock() {
         dataSocket_->ReceiveInto(dataHandle_, dataBuffer_.data(), static_cast<int>(dataBuffer_.size()), 0);
     if (received <= 0) return received;
     if (state_ == TControlState::cnRetrieving) {
-        if (transferHalted_ || !localStream_) return received;
+        if (transferHalted_ || !transfer_.LocalStream) return received;
         RestartTransferTimer();
         TransferredBytes += received;
-        if (announcedSize_ && TransferredBytes > *announcedSize_) {
-            ReportError(FtpErrorSizeMismatch, "More data than the " + std::to_string(*announcedSize_) +
+        if (transfer_.AnnouncedSize && TransferredBytes > *transfer_.AnnouncedSize) {
+            ReportError(FtpErrorSizeMismatch, "More data than the " + std::to_string(*transfer_.AnnouncedSize) +
                                                   " bytes announced for \"" + RemotePath + "\"");
             return 0;
         }
-        if (localStream_->Write(dataBuffer_.data(), received) != received) {
+        if (transfer_.LocalStream->Write(dataBuffer_.data(), received) != received) {
             const int code = rtl::InOutErrorFromSystem(win::GetLastError());
             ReportError(code, "Cannot write file \"" + LocalPath + "\". " + rtl::InOutErrorText(code));
             return 0;
@@ -172,7 +172,7 @@ void TCustomFtpClient::EndOfData() {
     }
     if (!TransferUnderWay()) return;
     CloseDataSockets();
-    switch (phase_) {
+    switch (transfer_.Phase) {
     case TTransferPhase::tpOpening:
         ReportError(FtpErrorConnectionLost, "The data connection closed before the transfer began");
         break;
@@ -189,7 +189,7 @@ void TCustomFtpClient::EndOfData() {
 
 // Done is the phase once the data has ended and the server confirmed, and the download is whole.
 void TCustomFtpClient::EnterPhase(TTransferPhase phase) {
-    phase_ = phase;
+    transfer_.Phase = phase;
     if (phase == TTransferPhase::tpDone) FinishTransfer();
 }
 
@@ -201,25 +201,25 @@ void TCustomFtpClient::FinishTransfer() {
         ReportStatus(fsDataAvailable, listing_.substr(0, listing_.find('\0')));
         return;
     }
-    phase_ = TTransferPhase::tpFailed;
+    transfer_.Phase = TTransferPhase::tpFailed;
     if (transferHalted_) {
         EnterState(TControlState::cnReady);
         return;
     }
-    if (announcedSize_ && TransferredBytes != *announcedSize_) {
+    if (transfer_.AnnouncedSize && TransferredBytes != *transfer_.AnnouncedSize) {
         ReportError(FtpErrorSizeMismatch, "\"" + RemotePath + "\" ended after " + std::to_string(TransferredBytes) +
-                                              " of the " + std::to_string(*announcedSize_) + " bytes announced");
+                                              " of the " + std::to_string(*transfer_.AnnouncedSize) + " bytes announced");
         return;
     }
-    if (stagedFile_ != nullptr) {
+    if (transfer_.Staged != nullptr) {
         try {
-            stagedFile_->Commit();
+            transfer_.Staged->Commit();
         } catch (const rtl::EInOutError& error) {
             ReportError(error.ErrorCode, error.Message());
             return;
         }
     }
-    phase_ = TTransferPhase::tpDone;
+    transfer_.Phase = TTransferPhase::tpDone;
     ReportLog(flTransferComplete);
     ReportStatus(fsTransferDone);
 }
@@ -234,8 +234,8 @@ void TCustomFtpClient::CloseDataSockets() {
 // A staged download that is not done yet goes with its data connection.
 void TCustomFtpClient::CloseDataHandles() {
     CloseDataSockets();
-    stagedFile_ = nullptr;
-    localStream_.reset();
+    transfer_.Staged = nullptr;
+    transfer_.LocalStream.reset();
 }
 
 // Errors while closing are no news: what the socket carried is over. A socket that cannot be
@@ -259,10 +259,10 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
             if (rtl::DirectoryExists(localName))
                 throw rtl::EFCreateError("Cannot create file \"" + localName + "\". " + rtl::InOutErrorText(5), 5);
             auto staged = std::make_unique<rtl::TStagedFile>(localName);
-            stagedFile_ = staged.get();
-            localStream_ = std::move(staged);
+            transfer_.Staged = staged.get();
+            transfer_.LocalStream = std::move(staged);
         } else {
-            localStream_ = std::make_unique<rtl::TFileStream>(
+            transfer_.LocalStream = std::make_unique<rtl::TFileStream>(
                 localName, rtl::FileExists(localName) ? rtl::fmOpenReadWrite : rtl::fmCreate);
         }
         switch (mode) {
@@ -270,13 +270,13 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
             ReportLog(flDownloading);
             break;
         case TFtpReceiveMode::rcvAppend:
-            localStream_->Seek(0, rtl::TSeekOrigin::soEnd);
+            transfer_.LocalStream->Seek(0, rtl::TSeekOrigin::soEnd);
             ReportLog(flDownloading);
             break;
         default: {
-            const std::int64_t size = localStream_->Size();
+            const std::int64_t size = transfer_.LocalStream->Size();
             if (size < ResumeOffset || ResumeOffset < 0) ResumeOffset = static_cast<std::int32_t>(size);
-            localStream_->SetPosition(ResumeOffset);
+            transfer_.LocalStream->SetPosition(ResumeOffset);
             QueueCommand(TCommandKind::ckRest, "REST " + std::to_string(ResumeOffset));
             ReportLog(flRestarting);
             break;
