@@ -97,8 +97,7 @@ void TGetUpdateFile::BeginDownload() {
     if (FtpClient1->Connected() || FtpClient1->Login()) Timer3->SetEnabled(true);
 }
 
-void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode,
-                                         const char*) {
+void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, const char*) {
     switch (statusCode) {
     case ftp::fsClosed:
         SetCaption(SavedCaption);
@@ -182,7 +181,8 @@ void TGetUpdateFile::ParseListing() {
     const ftp::TNameChoice names = ftp::ChooseNames(FtpClient1->Listing(), LocalFolder, Renames());
     for (const std::string& name : names.Fetched)
         FileQueue->Add(name);
-    if (!names.Skipped.empty()) done += " (" + std::to_string(names.Skipped.size()) + " " + Say(kNamesSkipped) + ")";
+    if (!names.Skipped.empty())
+        done += " (" + std::to_string(names.Skipped.size()) + " " + Say(kNamesSkipped) + ")";
     SetStatus(done);
     win::Sleep(kPauseMs);
     ListingWanted = false;
@@ -204,7 +204,8 @@ void TGetUpdateFile::RetrieveNext() {
     StopProgress();
     SetStatus(name);
     fetching_ = true;
-    FtpClient1->Retrieve(name, LocalFolder + ftp::LocalNameOf(name, Renames()), ftp::TFtpReceiveMode::rcvReplace);
+    FtpClient1->Retrieve(name, LocalFolder + ftp::LocalNameOf(name, Renames()),
+                         ftp::TFtpReceiveMode::rcvReplace);
 }
 
 // The file being fetched; empty once Exit or the logout has emptied the queue.

@@ -108,7 +108,8 @@ void TFolderFetch::RetrieveNext() {
     const std::string name = queue_.front();
     progress_.FileStarted(name);
     // A refused Retrieve has reported its error, which moves on; a closed connection ends the run.
-    if (!client_.Retrieve(name, localFolder_ + name, ftp::TFtpReceiveMode::rcvReplace) && !client_.Connected())
+    if (!client_.Retrieve(name, localFolder_ + name, ftp::TFtpReceiveMode::rcvReplace) &&
+        !client_.Connected())
         Finish(1, "the connection closed");
 }
 

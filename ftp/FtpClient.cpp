@@ -508,7 +508,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         case 226:
         case 250:
             EnterPhase(transfer_.Phase == TTransferPhase::tpDataEnded ? TTransferPhase::tpDone
-                                                             : TTransferPhase::tpConfirmed);
+                                                                      : TTransferPhase::tpConfirmed);
             break;
         case 227:
             if (ConnectPassiveData(replyBuffer_))
@@ -542,7 +542,8 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
 // another command's answer: the session ends instead.
 bool TCustomFtpClient::MatchReply(std::int32_t code) {
     if (code < 100 || code > 599 || inFlight_.empty() || !Answers(inFlight_.front().Kind, code)) {
-        FailSession(FtpErrorOutOfStep, "Reply out of step with the commands sent: " + WithoutLineEnd(replyBuffer_));
+        FailSession(FtpErrorOutOfStep,
+                    "Reply out of step with the commands sent: " + WithoutLineEnd(replyBuffer_));
         return false;
     }
     const TCommandInFlight answered = inFlight_.front();

@@ -144,7 +144,8 @@ std::int32_t TCustomFtpClient::ReadDataBlock() {
         RestartTransferTimer();
         TransferredBytes += received;
         if (transfer_.AnnouncedSize && TransferredBytes > *transfer_.AnnouncedSize) {
-            ReportError(FtpErrorSizeMismatch, "More data than the " + std::to_string(*transfer_.AnnouncedSize) +
+            ReportError(FtpErrorSizeMismatch, "More data than the " +
+                                                  std::to_string(*transfer_.AnnouncedSize) +
                                                   " bytes announced for \"" + RemotePath + "\"");
             return 0;
         }
@@ -207,8 +208,9 @@ void TCustomFtpClient::FinishTransfer() {
         return;
     }
     if (transfer_.AnnouncedSize && TransferredBytes != *transfer_.AnnouncedSize) {
-        ReportError(FtpErrorSizeMismatch, "\"" + RemotePath + "\" ended after " + std::to_string(TransferredBytes) +
-                                              " of the " + std::to_string(*transfer_.AnnouncedSize) + " bytes announced");
+        ReportError(FtpErrorSizeMismatch, "\"" + RemotePath + "\" ended after " +
+                                              std::to_string(TransferredBytes) + " of the " +
+                                              std::to_string(*transfer_.AnnouncedSize) + " bytes announced");
         return;
     }
     if (transfer_.Staged != nullptr) {
@@ -257,7 +259,8 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
         // modes go on from a file that exists, or from an empty new one.
         if (mode == TFtpReceiveMode::rcvReplace) {
             if (rtl::DirectoryExists(localName))
-                throw rtl::EFCreateError("Cannot create file \"" + localName + "\". " + rtl::InOutErrorText(5), 5);
+                throw rtl::EFCreateError(
+                    "Cannot create file \"" + localName + "\". " + rtl::InOutErrorText(5), 5);
             auto staged = std::make_unique<rtl::TStagedFile>(localName);
             transfer_.Staged = staged.get();
             transfer_.LocalStream = std::move(staged);

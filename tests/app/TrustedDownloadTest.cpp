@@ -61,8 +61,8 @@ protected:
 TEST_F(TrustedDownload, ListedNamesThatLeaveTheFolderAreNeverFetched) {
     test::ScriptedFtpServer server;
     Start(server.Port(), true);
-    const std::vector<std::string> hostile = {"../evil1", "..\\..\\evil2", "sub/evil3", "C:evil4",
-                                              ".",        "..",           "bad\x01name", "\\evil5"};
+    const std::vector<std::string> hostile = {"../evil1", "..\\..\\evil2", "sub/evil3", "C:evil4", ".",
+                                              "..",       "bad\x01name",   "\\evil5"};
     for (const std::string& name : hostile)
         server.files[name] = "evil";
     server.files["good.txt"] = "good";
@@ -195,9 +195,7 @@ TEST_F(TrustedDownload, AFileThatCannotBeMadeIsAnErrorAndTheNextOneArrives) {
 TEST_F(TrustedDownload, AReplyLineThatNeverEndsIsAnErrorWithinSecondsAndExitStillEnds) {
     test::ScriptedFtpServer server;
     std::atomic<std::size_t> sent = 0;
-    server.greet = [&](FtpSession& session) {
-        session.SendEndlessLine("220-", 64u * 1024 * 1024, sent);
-    };
+    server.greet = [&](FtpSession& session) { session.SendEndlessLine("220-", 64u * 1024 * 1024, sent); };
     Start(server.Port(), true);
     window_->btnFileDownloadClick(nullptr);
     ASSERT_TRUE(test::PumpUntil([&] { return !ErrorBoxes().empty(); }, 5000));

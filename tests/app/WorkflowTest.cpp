@@ -128,6 +128,7 @@ TEST_F(Workflow, ProgressReachesTheStatusLineAFewTimesASecondAndTheEndAtOnce) {
     window_->FtpClient1FtpStatus(nullptr, ftp::fsTransferDone, nullptr);
     EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed");
     test::PumpFor(app::kProgressIntervalMs + 100);
-    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed") << "no late progress after the end";
+    EXPECT_EQ(window_->StatusBar1->SimpleText(), "a.dat Download completed")
+        << "no late progress after the end";
     EXPECT_FALSE(window_->ProgressTimer->Running());
 }

@@ -706,8 +706,9 @@ TEST_F(FtpClientScripted, RepliesThatAnswerNoCommandEndTheSession) {
     LogIn();
     ASSERT_TRUE(client_.CurrentDir());
     ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
-    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsCurrentDir), Event("error", ftp::FtpErrorOutOfStep),
-                                           Event("status", ftp::fsLoggedOut)}));
+    EXPECT_EQ(recorder_.Outcomes(),
+              (Lines{Event("status", ftp::fsCurrentDir), Event("error", ftp::FtpErrorOutOfStep),
+                     Event("status", ftp::fsLoggedOut)}));
     EXPECT_EQ(recorder_.errorText, "Reply out of step with the commands sent: 200 Nothing asked for this");
 
     // A file's extra confirmation, late enough to come after the next TYPE: taken for that
@@ -772,7 +773,8 @@ TEST_F(FtpClientScripted, AFileThatEndsShortOfItsAnnouncedSizeFailsAndTheEarlier
         EXPECT_EQ(Contents(Local("a.bin")), "earlier");
         EXPECT_EQ(client_.TransferPhase(), ftp::TTransferPhase::tpFailed);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_.path()), {}), 1) << "nothing staged left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_.path()), {}), 1)
+        << "nothing staged left";
 }
 
 #ifndef _WIN32
@@ -819,7 +821,8 @@ TEST_F(FtpClientScripted, AccountValuesSetAfterLoginAreCheckedWhenSent) {
     ASSERT_TRUE(client_.Login());
     client_.UserName = "user\r\nDELE x";
     ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsClosed)));
-    EXPECT_EQ(recorder_.Outcomes(), (Lines{Event("status", ftp::fsConnected), Event("error", ftp::FtpErrorBadCommand),
-                                           Event("status", ftp::fsClosed)}));
+    EXPECT_EQ(recorder_.Outcomes(),
+              (Lines{Event("status", ftp::fsConnected), Event("error", ftp::FtpErrorBadCommand),
+                     Event("status", ftp::fsClosed)}));
     ExpectDialogue({"S: 220 Scripted server ready"});
 }

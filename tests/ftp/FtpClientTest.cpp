@@ -36,7 +36,8 @@ std::string BinaryBytes(std::size_t size) {
 void DownloadInBothModes(TFtpClient& client, test::FtpRecorder& recorder, const std::string& name,
                          const std::string& bytes, const std::string& local) {
     ASSERT_TRUE(client.Login());
-    ASSERT_TRUE(recorder.Until(kStatus + std::to_string(ftp::fsLoggedIn))) << testing::PrintToString(recorder.events);
+    ASSERT_TRUE(recorder.Until(kStatus + std::to_string(ftp::fsLoggedIn)))
+        << testing::PrintToString(recorder.events);
     for (const bool passive : {true, false}) {
         recorder.Clear();
         client.PassiveMode = passive;
@@ -202,13 +203,13 @@ TEST_F(FtpClient, AHistoryLogWritesALinePerCode) {
     EXPECT_FALSE(recorder_.Saw("log 2")) << "the log takes the codes instead of OnFtpLog";
     const std::string history = Contents(log.FtpHistoryName());
     std::size_t at = second.size();
-    for (const char* line : {" : Connected to 127.0.0.1\r\n", " : user logged in\r\n", " : Downloading hello.txt\r\n",
-                             " : Transfer complete. 13 bytes Transferred\r\n", " : user logged out\r\n"}) {
+    for (const char* line :
+         {" : Connected to 127.0.0.1\r\n", " : user logged in\r\n", " : Downloading hello.txt\r\n",
+          " : Transfer complete. 13 bytes Transferred\r\n", " : user logged out\r\n"}) {
         at = history.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << " in order in " << history;
     }
 }
-
 
 TEST_F(FtpClient, BinaryFilesArriveByteForByteInBothModes) {
     const std::string bytes = BinaryBytes(3 * 1024 * 1024 + 7);
