@@ -36,6 +36,19 @@ std::string FormatDuration(double seconds) {
     return Printed("%lld:%02lld", whole / 60, whole % 60);
 }
 
+std::string Printable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            shown += Printed("\\x%02x", byte);
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 double TFetchProgress::SteadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -44,7 +57,7 @@ TFetchProgress::TFetchProgress(std::FILE* out, bool terminal, TClock clock)
     : out_(out), terminal_(terminal), clock_(std::move(clock)) {}
 
 void TFetchProgress::FileStarted(const std::string& name) {
-    name_ = name;
+    name_ = Printable(name);
     size_.reset();
     started_ = clock_();
     lastDrawn_.reset();
@@ -99,7 +112,7 @@ void TFetchProgress::FileDone(std::int64_t bytes) {
 
 void TFetchProgress::FileFailed(const std::string& reason) {
     if (terminal_ && lastDrawn_) std::fputs("\r\x1b[K", out_);
-    std::fprintf(out_, "%s: failed: %s\n", name_.c_str(), reason.c_str());
+    std::fprintf(out_, "%s: failed: %s\n", name_.c_str(), Printable(reason).c_str());
     std::fflush(out_);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace cli {
 
@@ -14,6 +15,9 @@ namespace cli {
 std::string FormatBytes(double bytes);
 // "0:07", "1:02:03".
 std::string FormatDuration(double seconds);
+// A text from the server as it may be shown: control bytes as \xNN, so that none of them moves the
+// cursor, clears the screen or talks to the terminal.
+std::string Printable(std::string_view text);
 
 class TFetchProgress {
 public:

@@ -90,7 +90,8 @@ void TFolderFetch::QueueListing(const std::string& listing) {
     const ftp::TNameChoice names = ftp::ChooseNames(listing, localFolder_);
     queue_.assign(names.Fetched.begin(), names.Fetched.end());
     for (const ftp::TSkippedName& skipped : names.Skipped)
-        std::fprintf(stderr, "ftpfetch: skipped \"%s\": %s\n", skipped.Name.c_str(), skipped.Reason);
+        std::fprintf(stderr, "ftpfetch: skipped \"%s\": %s\n", Printable(skipped.Name).c_str(),
+                     skipped.Reason);
 }
 
 // Files are fetched in listing order; each next one starts from the previous one's end.
@@ -163,7 +164,8 @@ void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, cons
         break;
     case ftp::fsLoggedOut:
     case ftp::fsClosed:
-        Finish(1, "the server closed the connection");
+        // A server that ends the session says why in its last reply, such as a 421.
+        Finish(1, closingReply_.empty() ? "the server closed the connection" : closingReply_);
         break;
     case ftp::fsConnected:
     case ftp::fsCurrentDir:
@@ -186,7 +188,12 @@ void TFolderFetch::ConnectionError(gui::TObject*, int errorCode) {
     Finish(1, ErrorDescription(errorCode, nullptr));
 }
 
-void TFolderFetch::FtpReply(gui::TObject*, std::int32_t replyCode, const char*) {
+void TFolderFetch::FtpReply(gui::TObject*, std::int32_t replyCode, const char* replyText) {
+    // The last line of a refusal, kept until a reply that is none.
+    if (replyCode >= 400)
+        closingReply_ = rtl::TrimBlanks(replyText == nullptr ? "" : replyText);
+    else if (replyCode != 0)
+        closingReply_.clear();
     if (step_ != TStep::stRetrieving || (replyCode != 125 && replyCode != 150)) return;
     if (const auto size = client_.AnnouncedSize()) progress_.SizeAnnounced(*size);
 }

@@ -61,6 +61,7 @@ private:
     std::int64_t bytesReceived_ = 0;
     int exitStatus_ = 1;
     std::string failure_;
+    std::string closingReply_;
 };
 
 } // namespace cli

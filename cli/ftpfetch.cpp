@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kBadCommandLine = 2;
 
-constexpr const char* kUsage = "usage: ftpfetch [--active] [--trace FILE] [--log FILE] [--history FILE] URL LOCAL_FOLDER\n";
+constexpr const char* kUsage =
+    "usage: ftpfetch [--active] [--trace FILE] [--log FILE] [--history FILE] URL LOCAL_FOLDER\n";
 
 constexpr const char* kHelp = R"(
 Copies every file of a remote FTP folder into LOCAL_FOLDER, one after the other, in binary.
@@ -91,10 +92,11 @@ int main(int argc, char** argv) {
             win::DispatchMessageA(&message);
         }
         if (fetch.ExitStatus() != 0) {
-            std::fprintf(stderr, "ftpfetch: %s\n", fetch.Failure().c_str());
+            std::fprintf(stderr, "ftpfetch: %s\n", cli::Printable(fetch.Failure()).c_str());
             return fetch.ExitStatus();
         }
-        std::printf("%d files, %lld bytes\n", fetch.FilesReceived(), static_cast<long long>(fetch.BytesReceived()));
+        std::printf("%d files, %lld bytes\n", fetch.FilesReceived(),
+                    static_cast<long long>(fetch.BytesReceived()));
         return 0;
     } catch (const std::exception& exception) {
         std::fprintf(stderr, "ftpfetch: %s\n", exception.what());

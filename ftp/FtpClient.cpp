@@ -28,12 +28,12 @@ std::int32_t ReplyCode(const std::string& line) {
 }
 
 // Whether the reply is one the command can get. Negative replies answer any command; positive
-// ones only the commands they belong to, and preliminary ones only the transfers.
+// ones only the commands they belong to, and preliminary ones only the greeting and the transfers.
 bool Answers(TCommandKind command, std::int32_t code) {
     if (code >= 400 && code <= 599) return true;
     switch (command) {
     case TCommandKind::ckGreeting:
-        return code == 220;
+        return code == 120 || code == 220;
     case TCommandKind::ckUser:
         return code == 202 || code == 230 || code == 331 || code == 332;
     case TCommandKind::ckPass:
@@ -470,6 +470,7 @@ void TCustomFtpClient::HandleReply(std::int32_t code, const std::string& line) {
         break;
     case TControlState::cnLogin:
         switch (code) {
+        case 120: // ready in a while: the greeting follows
         case 202:
             break;
         case 220:

@@ -1,8 +1,10 @@
 """ftpfetch against real servers: whole folders in both modes, failures and their exit status, and the
 trace, dispatch log and history files."""
 import os
+import socket
 import subprocess
 import tempfile
+import time
 import unittest
 
 from servers import PyFtpd, Vsftpd, folder_contents, sample_product
@@ -125,9 +127,38 @@ class WithAHostileListing(unittest.TestCase):
         self.assertEqual(os.listdir(work.path), ["copy"])
         self.assertIn('skipped "../escaped.txt": not a plain file name', result.stderr)
 
+    def test_control_bytes_from_the_server_are_shown_escaped(self):
+        served = Folder(self, "served-")
+        product = sample_product(served.join("NVL_program"), big_size=1000)
+        with open(served.join("NVL_program", "\x1b]0;title\x07\x1b[2J.txt"), "wb") as odd:
+            odd.write(b"x")
+        with PyFtpd(served.path) as server:
+            work = Folder(self, "fetched-")
+            result = run(server.url("NVL_program"), work.join("copy"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(folder_contents(work.join("copy")), product)
+        self.assertIn('skipped "\\x1b]0;title\\x07\\x1b[2J.txt": holds a control character', result.stderr)
+        self.assertNotIn("\x1b", result.stderr + result.stdout)
+
 
 @unittest.skipUnless(Vsftpd.available(), "vsftpd runs only as root")
 class WithVsftpd(unittest.TestCase):
+    def test_a_full_server_is_told_in_its_own_words(self):
+        served = Folder(self, "served-")
+        sample_product(served.join("pub"), big_size=1000)
+        with Vsftpd(served.path, settings="max_clients=1\n") as server:
+            first = None
+            for _ in range(50):  # until the one client there may be is greeted
+                first = socket.create_connection(("127.0.0.1", server.port))
+                if first.recv(100).startswith(b"220 "):
+                    break
+                first.close()
+                time.sleep(0.1)
+            with first:
+                result = run(server.url("pub"), Folder(self, "fetched-").join("copy"))
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, "ftpfetch: 421 There are too many connected users, please try later.\n")
+
     def test_copies_the_folder_anonymously_in_passive_and_active_mode(self):
         served = Folder(self, "served-")
         product = sample_product(served.join("pub"))

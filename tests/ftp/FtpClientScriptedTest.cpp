@@ -817,6 +817,15 @@ TEST_F(FtpClientScripted, AMultiLineReplyIsBoundedInTotal) {
     EXPECT_EQ(recorder_.errorText, "Reply longer than 32768 bytes");
 }
 
+TEST_F(FtpClientScripted, A120BeforeTheGreetingIsAWait) {
+    server_.greet = [](FtpSession& session) {
+        session.Reply("120 Service ready in 5 minutes");
+        session.Reply("220 Scripted server ready");
+    };
+    LogIn();
+    ExpectDialogue(Join({{"S: 120 Service ready in 5 minutes"}, test::LoginDialogue()}));
+}
+
 TEST_F(FtpClientScripted, AccountValuesSetAfterLoginAreCheckedWhenSent) {
     ASSERT_TRUE(client_.Login());
     client_.UserName = "user\r\nDELE x";

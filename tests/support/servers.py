@@ -79,7 +79,8 @@ class Vsftpd(Server):
     def available():
         return os.geteuid() == 0 and os.access(VSFTPD, os.X_OK)
 
-    def __init__(self, root, transfer_log=None):
+    def __init__(self, root, transfer_log=None, settings=""):
+        """`settings` adds lines to vsftpd's configuration."""
         self.root = root
         self.port = free_port()
         self.state = tempfile.mkdtemp(prefix="vsftpd-")
@@ -91,7 +92,8 @@ class Vsftpd(Server):
             out.write("listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\n"
                       "anonymous_enable=YES\nno_anon_password=YES\nlocal_enable=NO\nwrite_enable=NO\n"
                       "anon_root=%s\nsecure_chroot_dir=%s\nseccomp_sandbox=NO\nconnect_from_port_20=NO\n"
-                      "allow_writeable_chroot=YES\n%s" % (self.port, root, os.path.join(self.state, "empty"), log))
+                      "allow_writeable_chroot=YES\n%s%s" % (self.port, root, os.path.join(self.state, "empty"), log,
+                                                              settings))
         self.process = subprocess.Popen([VSFTPD, config], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for_port(self.port, self.process)
 
