@@ -258,9 +258,6 @@ bool TCustomFtpClient::OpenLocalFile(const std::string& localName, TFtpReceiveMo
         // The new file of rcvReplace is staged and holds exactly the downloaded bytes; the other
         // modes go on from a file that exists, or from an empty new one.
         if (mode == TFtpReceiveMode::rcvReplace) {
-            if (rtl::DirectoryExists(localName))
-                throw rtl::EFCreateError(
-                    "Cannot create file \"" + localName + "\". " + rtl::InOutErrorText(5), 5);
             auto staged = std::make_unique<rtl::TStagedFile>(localName);
             transfer_.Staged = staged.get();
             transfer_.LocalStream = std::move(staged);

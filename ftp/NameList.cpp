@@ -31,15 +31,11 @@ std::vector<std::string_view> Lines(std::string_view listing) {
     return lines;
 }
 
-std::string LocalNameOf(std::string_view name, const std::map<std::string, std::string>& renames) {
-    const auto renamed = renames.find(std::string(name));
-    return renamed == renames.end() ? std::string(name) : renamed->second;
-}
-
 } // namespace
 
 std::string LocalNameOf(const std::string& name, const std::map<std::string, std::string>& renames) {
-    return LocalNameOf(std::string_view(name), renames);
+    const auto renamed = renames.find(name);
+    return renamed == renames.end() ? name : renamed->second;
 }
 
 TNameChoice ChooseNames(std::string_view listing, std::string_view folder,
@@ -55,8 +51,9 @@ TNameChoice ChooseNames(std::string_view listing, std::string_view folder,
     // each is kept once, as a view into the listing, until the choice is made.
     std::vector<std::pair<std::string, std::uint32_t>> keys;
     for (std::uint32_t index = 0; index < lines.size(); ++index) {
-        const std::string_view name = lines[index];
+        const std::string name(lines[index]);
         if (name.empty()) continue;
+        const bool renamed = renames.contains(name);
         const std::string local = LocalNameOf(name, renames);
         std::string key = win::FileNameKey(local);
         const char* refusal = nullptr;
@@ -66,11 +63,10 @@ TNameChoice ChooseNames(std::string_view listing, std::string_view folder,
             refusal = "not a plain file name here";
         else if (rtl::TStagedFile::IsStagingName(local))
             refusal = "a name of the download's own temporary files";
-        else if (!renames.contains(std::string(name)) &&
-                 std::find(renamedKeys.begin(), renamedKeys.end(), key) != renamedKeys.end())
+        else if (!renamed && std::find(renamedKeys.begin(), renamedKeys.end(), key) != renamedKeys.end())
             refusal = "would replace a file stored under another name";
         if (refusal != nullptr)
-            choice.Skipped.push_back({std::string(name), refusal});
+            choice.Skipped.push_back({name, refusal});
         else
             keys.emplace_back(std::move(key), index);
     }

@@ -32,8 +32,9 @@ bool IsHexDigit(char c) {
 
 TStagedFile::TStagedFile(std::string fileName)
     : THandleStream(win::INVALID_HANDLE_VALUE), fileName_(std::move(fileName)) {
+    // A folder under the name would refuse the rename only once the whole file has arrived.
+    win::DWORD error = DirectoryExists(fileName_) ? win::ERROR_ACCESS_DENIED : win::ERROR_FILE_EXISTS;
     const std::string folder = ExtractFilePath(fileName_);
-    win::DWORD error = win::ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < kAttempts && error == win::ERROR_FILE_EXISTS; ++attempt) {
         stagingName_ = folder + RandomStagingName();
         handle_ = win::CreateFileA(stagingName_.c_str(), win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,

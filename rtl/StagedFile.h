@@ -14,7 +14,7 @@ class TStagedFile : public THandleStream {
 public:
     // Makes a new temporary file beside `fileName`, exclusively, so that nothing standing there
     // (a link, a pipe, another program's file) is opened. Raises EFCreateError when none can be
-    // made.
+    // made, or when a folder stands under the name.
     explicit TStagedFile(std::string fileName);
     ~TStagedFile() override;
     TStagedFile(const TStagedFile&) = delete;
