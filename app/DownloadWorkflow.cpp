@@ -8,7 +8,13 @@
 #include "platform/CodePage.h"
 #include "platform/Kernel.h"
 #include "platform/Process.h"
+#include "port/PortErrors.h"
+#include "port/SocketComponent.h"
 #include "rtl/FileUtils.h"
+#include "rtl/IntText.h"
+
+#include <algorithm>
+#include <optional>
 
 #include <cstdlib>
 
@@ -17,10 +23,13 @@ namespace {
 
 constexpr win::DWORD kPauseMs = 1000;
 constexpr std::int32_t kTransferTimeoutTicks = 3000;
+// A server that has not greeted by then is given up: unreachable, or accepting and silent.
+constexpr std::int32_t kConnectTimeoutSeconds = 20;
+// The failed files the closing box names; the rest are counted.
+constexpr std::size_t kFailuresNamed = 20;
 // The largest listing the window takes: its text box shows every line of it, which costs several
 // hundred bytes a line.
 constexpr std::int32_t kListingLimit = 1024 * 1024;
-constexpr win::UINT kErrorBoxFlags = 0x30;
 constexpr win::UINT SW_SHOW = 5;
 
 // A text of the workflow in both languages; the Chinese one is written here in UTF-8 and shown
@@ -41,10 +50,56 @@ constexpr TPhrase kDownloadCompleted = {"Download completed", "下載完成"};
 constexpr TPhrase kInstallNow = {"Required files had been completely downloaded, install program now?",
                                  "所需檔案已下載完成, 現在開始安裝軟件?"};
 constexpr TPhrase kFilesMissing = {"Required files not complete !", "所需檔案不完整!"};
+constexpr TPhrase kRefused = {"The server refused the connection.", "伺服器拒絕連線。"};
+constexpr TPhrase kUnreachable = {"The server could not be reached.", "無法連上伺服器。"};
+constexpr TPhrase kUnresolved = {"The server's name %1 could not be found.", "找不到伺服器名稱 %1。"};
+constexpr TPhrase kNoAnswer = {"The server did not answer within %1 seconds.", "伺服器在 %1 秒內沒有回應。"};
+constexpr TPhrase kClosed = {"The server closed the connection.", "伺服器已中斷連線。"};
+constexpr TPhrase kNotStarted = {"The login could not be started.", "無法開始登入。"};
+constexpr TPhrase kLoginRefused = {"The server refused the login.", "伺服器拒絕登入。"};
+constexpr TPhrase kNoFolder = {"The folder %1 could not be opened on the server.",
+                               "無法開啟伺服器上的資料夾 %1。"};
+constexpr TPhrase kListingRefused = {"The server did not list the folder %1.", "伺服器未能列出資料夾 %1。"};
+constexpr TPhrase kTimedOut = {"Transfer timed out", "傳輸逾時"};
+constexpr TPhrase kFilesFailed = {"These files did not arrive whole:", "下列檔案未能完整下載:"};
+constexpr TPhrase kMoreFailed = {"... and %1 more", "... 另有 %1 個"};
+constexpr TPhrase kFileFailed = {"failed", "下載失敗"};
+constexpr TPhrase kDownloadFailed = {"Download failed", "下載失敗"};
 
-std::string Say(const TPhrase& phrase) {
-    if (!Chinese) return phrase.English;
-    return win::WideToAnsi(win::AnsiToWide(phrase.Chinese, win::CP_UTF8));
+// The phrase in the window's language, with `argument` in place of %1.
+std::string Say(const TPhrase& phrase, const std::string& argument = {}) {
+    std::string text =
+        Chinese ? win::WideToAnsi(win::AnsiToWide(phrase.Chinese, win::CP_UTF8)) : phrase.English;
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, argument);
+    return text;
+}
+
+// What the server or the system said of a failure, on a line of its own.
+std::string Words(std::int32_t code, const char* text) {
+    std::string words = rtl::TrimBlanks(text == nullptr ? "" : text);
+    if (words.empty()) words = port::CodeToText(code);
+    return words;
+}
+
+std::string WithWords(const std::string& headline, const std::string& words) {
+    return words.empty() ? headline : headline + "\n" + words;
+}
+
+// NVL_FTP_TIMEOUT, in seconds, sets both time-outs.
+std::optional<std::int32_t> TimeoutSetting() {
+    std::int32_t seconds = 0;
+    const char* value = std::getenv("NVL_FTP_TIMEOUT");
+    if (value == nullptr || !rtl::TryStrToInt(value, seconds) || seconds <= 0 || seconds > 86400)
+        return std::nullopt;
+    return seconds;
+}
+
+std::int32_t ConnectSeconds() {
+    return TimeoutSetting().value_or(kConnectTimeoutSeconds);
+}
+
+std::int32_t Ticks(std::int32_t seconds) {
+    return static_cast<std::int32_t>((seconds * 1000 + port::MsPerTick - 1) / port::MsPerTick);
 }
 
 // The remote installer is stored under the name the install step starts.
@@ -70,6 +125,8 @@ void TGetUpdateFile::SetStatus(const std::string& text) {
 }
 
 void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {
+    // One download at a time: a second press would enter the folder again mid-fetch.
+    if (step_ != TDownloadStep::dsIdle) return;
     SetStatus(Say(kPleaseWait));
     Memo1->Lines()->Clear();
     if (rtl::FileExists(kInstallerFile)) rtl::DeleteFile(kInstallerFile);
@@ -79,13 +136,18 @@ void TGetUpdateFile::btnFileDownloadClick(gui::TObject*) {
 void TGetUpdateFile::ConfigureClient() {
     LoggedIn = false;
     ListingSeen = false;
-    fetchFailed_ = false;
+    failedFiles_.clear();
+    failureCode_ = 0;
+    lastRefusal_.clear();
+    lastRefusalCode_ = 0;
     const TServerAccount account = ServerAccount();
     FtpClient1->UserName = account.User;
     FtpClient1->Password = account.Password;
     FtpClient1->SetServerAddress(account.Host);
     FtpClient1->PassiveMode = true;
-    FtpClient1->TransferTimeout = kTransferTimeoutTicks;
+    const std::optional<std::int32_t> timeout = TimeoutSetting();
+    FtpClient1->TransferTimeout = timeout ? Ticks(*timeout) : kTransferTimeoutTicks;
+    FtpClient1->ConnectTimeout = Ticks(ConnectSeconds());
     FtpClient1->ListingLimit = kListingLimit;
     FtpClient1->ResumeOffset = 0;
     FtpClient1->SetFileType(ftp::TFtpFileType::ftBinary);
@@ -94,13 +156,28 @@ void TGetUpdateFile::ConfigureClient() {
 void TGetUpdateFile::BeginDownload() {
     ConfigureClient();
     win::Sleep(kPauseMs);
-    if (FtpClient1->Connected() || FtpClient1->Login()) Timer3->SetEnabled(true);
+    step_ = TDownloadStep::dsLoggingIn;
+    bool started = false;
+    try {
+        started = FtpClient1->Connected() || FtpClient1->Login();
+    } catch (const port::ESocketException& error) {
+        FailDownload(error.ErrorCode, error.ErrorCode == port::kCannotResolve
+                                          ? Say(kUnresolved, FtpClient1->ServerAddress())
+                                          : error.Message());
+        return;
+    }
+    if (started)
+        Timer3->SetEnabled(true);
+    else
+        FailDownload(0, Say(kNotStarted));
 }
 
 void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, const char*) {
     switch (statusCode) {
     case ftp::fsClosed:
         SetCaption(SavedCaption);
+        FailDownload(lastRefusal_.empty() ? ftp::FtpErrorConnectionLost : lastRefusalCode_,
+                     WithWords(Say(kClosed), lastRefusal_));
         break;
     case ftp::fsConnected:
         SetStatus(Say(kConnected));
@@ -108,6 +185,8 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
     case ftp::fsLoggedOut:
         SetStatus(Say(kLoggedOut));
         if (FileQueue) FileQueue->Clear();
+        FailDownload(lastRefusal_.empty() ? ftp::FtpErrorConnectionLost : lastRefusalCode_,
+                     WithWords(Say(kClosed), lastRefusal_));
         break;
     case ftp::fsLoggedIn:
         SetStatus(Say(kLoginSuccess));
@@ -116,6 +195,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         break;
     case ftp::fsComplete:
         InfoMemo->Lines()->Add("operation complete");
+        if (step_ == TDownloadStep::dsEnteringFolder) step_ = TDownloadStep::dsListing;
         FtpClient1->CurrentDir();
         break;
     case ftp::fsCurrentDir:
@@ -153,8 +233,8 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
         break;
     }
     case ftp::fsTimeout:
-        AbandonFetch();
-        gui::ShowMessage("Transfer timed out");
+        // The client has closed the session, so the download ends here.
+        FailDownload(win::WSAETIMEDOUT, fetching_ ? QueueHead() + ": " + Say(kTimedOut) : Say(kTimedOut));
         break;
     default:
         break;
@@ -168,6 +248,7 @@ void TGetUpdateFile::Timer3Timer(gui::TObject*) {
     ListingParsed = false;
     QueueDone = false;
     ListingWanted = true;
+    step_ = TDownloadStep::dsEnteringFolder;
     Timer1->SetEnabled(true);
     FtpClient1->ChangeDir(RemoteFolder);
     Timer2->SetEnabled(true);
@@ -187,6 +268,7 @@ void TGetUpdateFile::ParseListing() {
     win::Sleep(kPauseMs);
     ListingWanted = false;
     ListingParsed = true;
+    step_ = TDownloadStep::dsFetching;
 }
 
 void TGetUpdateFile::Timer2Timer(gui::TObject*) {
@@ -233,14 +315,81 @@ void TGetUpdateFile::StopProgress() {
 // A file that did not arrive whole never reached its name: the client discards what came of it.
 void TGetUpdateFile::AbandonFetch() {
     StopProgress();
-    if (!fetching_) return;
     fetching_ = false;
-    fetchFailed_ = true;
+}
+
+// The file at the head of the queue did not arrive: it is named in the box at the end, and the
+// next one is fetched.
+void TGetUpdateFile::FailFile(std::int32_t code, const std::string& reason) {
+    AbandonFetch();
+    const std::string head = QueueHead();
+    SetStatus(head + " " + Say(kFileFailed));
+    if (failureCode_ == 0) failureCode_ = code;
+    failedFiles_.push_back(head + ": " + reason);
+    if (FileQueue && FileQueue->Count() > 0) FileQueue->Delete(0);
+    RetrieveNext();
+}
+
+// Nothing more of this download can come: the session is closed, the timers stop, and the user
+// is told once. The next press of Download File starts anew.
+void TGetUpdateFile::FailDownload(std::int32_t code, const std::string& reason) {
+    if (step_ == TDownloadStep::dsIdle) return;
+    step_ = TDownloadStep::dsIdle;
+    for (gui::TTimer* timer : {Timer1, Timer2, Timer3})
+        timer->SetEnabled(false);
+    ListingWanted = false;
+    ListingParsed = false;
+    QueueDone = true;
+    AbandonFetch();
+    if (FileQueue) FileQueue->Clear();
+    FtpClient1->Logout();
+    if (FilesReceived > 0) FileListBox1->Update();
+    SetStatus(Say(kDownloadFailed));
+    failureCode_ = code;
+    TellFailures(reason);
+}
+
+// One box for the whole download. It leaves the window usable: Exit ends the program while
+// it is open.
+void TGetUpdateFile::TellFailures(const std::string& headline) {
+    std::string text = headline;
+    if (!failedFiles_.empty()) {
+        if (!text.empty()) text += "\n\n";
+        text += Say(kFilesFailed);
+        const std::size_t named = std::min(failedFiles_.size(), kFailuresNamed);
+        for (std::size_t index = 0; index < named; ++index)
+            text += "\n" + failedFiles_[index];
+        if (failedFiles_.size() > named)
+            text += "\n" + Say(kMoreFailed, std::to_string(failedFiles_.size() - named));
+    }
+    const std::string caption = "FTP Error: " + std::to_string(failureCode_);
+    failedFiles_.clear();
+    failureCode_ = 0;
+    gui::ShowNotice(caption, text, gui::TDialogIcon::Warning);
+}
+
+// What a failure before the login completed means: the connection's fate, or the server's
+// refusal of the account.
+std::string TGetUpdateFile::LoginFailure(std::int32_t code, const std::string& words) const {
+    switch (code) {
+    case win::WSAECONNREFUSED:
+        return Say(kRefused);
+    case win::WSAETIMEDOUT:
+    case win::WSAEHOSTUNREACH:
+    case win::WSAENETUNREACH:
+    case win::WSAENETDOWN:
+        return WithWords(Say(kUnreachable), words);
+    case ftp::FtpErrorConnectTimeout:
+        return Say(kNoAnswer, std::to_string(ConnectSeconds()));
+    default:
+        return code >= 400 && code < 600 ? WithWords(Say(kLoginRefused), words) : words;
+    }
 }
 
 void TGetUpdateFile::Timer1Timer(gui::TObject*) {
     if (!QueueDone) return;
     Timer1->SetEnabled(false);
+    step_ = TDownloadStep::dsIdle;
     ListingWanted = false;
     ListingParsed = false;
     FtpClient1->Logout();
@@ -249,10 +398,14 @@ void TGetUpdateFile::Timer1Timer(gui::TObject*) {
 
 void TGetUpdateFile::EndDownload() {
     FtpClient1->Logout();
-    if (FilesReceived == 0) return;
-    FileListBox1->Update();
+    if (FilesReceived > 0) FileListBox1->Update();
     // The question says the files are complete; after a failed file they are not.
-    if (fetchFailed_) return;
+    if (!failedFiles_.empty()) {
+        SetStatus(Say(kDownloadFailed));
+        TellFailures("");
+        return;
+    }
+    if (FilesReceived == 0) return;
     if (gui::MessageDlg(Say(kInstallNow), gui::TMsgDlgType::mtConfirmation,
                         {gui::TMsgDlgBtn::mbYes, gui::TMsgDlgBtn::mbNo, gui::TMsgDlgBtn::mbCancel}) ==
         gui::mrYes)
@@ -271,14 +424,45 @@ void TGetUpdateFile::btnInstallClick(gui::TObject*) {
 }
 
 void TGetUpdateFile::FtpClient1FtpError(gui::TObject*, std::int32_t errorCode, const char* errorText) {
-    AbandonFetch();
-    gui::MessageBoxA(nullptr, errorText == nullptr ? "" : errorText,
-                     ("FTP Error: " + std::to_string(errorCode)).c_str(), kErrorBoxFlags);
-    if (FileQueue && FileQueue->Count() > 0) FileQueue->Delete(0);
-    RetrieveNext();
+    const std::string words = Words(errorCode, errorText);
+    switch (step_) {
+    case TDownloadStep::dsIdle:
+        break;
+    case TDownloadStep::dsLoggingIn:
+        // The login folder's listing only shows that the session works; a server that will not
+        // list it (an empty folder, say) still lets the download go on.
+        if (LoggedIn)
+            ListingSeen = true;
+        else
+            FailDownload(errorCode, LoginFailure(errorCode, words));
+        break;
+    case TDownloadStep::dsEnteringFolder:
+        FailDownload(errorCode, WithWords(Say(kNoFolder, RemoteFolder), words));
+        break;
+    case TDownloadStep::dsListing:
+        FailDownload(errorCode, WithWords(Say(kListingRefused, RemoteFolder), words));
+        break;
+    case TDownloadStep::dsFetching:
+        if (fetching_)
+            FailFile(errorCode, words);
+        else
+            FailDownload(errorCode, words);
+        break;
+    }
+}
+
+// A refusal is kept until a reply that is none, for a session the server then ends.
+void TGetUpdateFile::FtpClient1FtpReply(gui::TObject*, std::int32_t replyCode, const char* replyText) {
+    if (replyCode >= 400) {
+        lastRefusal_ = rtl::TrimBlanks(replyText == nullptr ? "" : replyText);
+        lastRefusalCode_ = replyCode;
+    } else if (replyCode != 0) {
+        lastRefusal_.clear();
+    }
 }
 
 void TGetUpdateFile::btnExitClick(gui::TObject*) {
+    step_ = TDownloadStep::dsIdle;
     AbandonFetch();
     FtpClient1->Logout();
     InfoMemo->Lines()->Clear();

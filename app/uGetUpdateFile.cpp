@@ -86,6 +86,7 @@ void TGetUpdateFile::Loaded() {
     FtpClient1 = Bind<ftp::TFtpClient>(*this, "FtpClient1");
     FtpLog1 = Bind<ftp::TFtpLog>(*this, "FtpLog1");
     if (const std::string port = ServerAccount().Port; !port.empty()) FtpClient1->SetWsPort(port);
+    FtpClient1->OnFtpReply = ftp::TFtpReplyEvent(this, &TGetUpdateFile::FtpClient1FtpReply);
     ProgressTimer = new gui::TTimer(this);
     ProgressTimer->SetEnabled(false);
     ProgressTimer->SetInterval(kProgressIntervalMs);

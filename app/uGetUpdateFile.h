@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -45,6 +46,9 @@ struct TServerAccount {
     std::string Port;
 };
 TServerAccount ServerAccount();
+
+// Where a download stands, which says what a failure means to the user.
+enum class TDownloadStep { dsIdle, dsLoggingIn, dsEnteringFolder, dsListing, dsFetching };
 
 class TGetUpdateFile : public gui::TForm {
     GUI_CLASS_INFO
@@ -101,6 +105,7 @@ public:
     void FtpClient1FtpStatus(gui::TObject* sender, ftp::TFtpStatusCode statusCode, const char* infoText);
     void FtpClient1FtpError(gui::TObject* sender, std::int32_t errorCode, const char* errorText);
     void ProgressTimerTimer(gui::TObject* sender);
+    void FtpClient1FtpReply(gui::TObject* sender, std::int32_t replyCode, const char* replyText);
 
     void Loaded() override;
 
@@ -113,6 +118,10 @@ private:
     void RetrieveNext();
     void EndDownload();
     void AbandonFetch();
+    void FailFile(std::int32_t code, const std::string& reason);
+    void FailDownload(std::int32_t code, const std::string& reason);
+    void TellFailures(const std::string& headline);
+    std::string LoginFailure(std::int32_t code, const std::string& words) const;
     std::string QueueHead() const;
     void ShowProgress();
     void StopProgress();
@@ -121,8 +130,14 @@ private:
     TTodayFunction today_;
     // A file is being fetched.
     bool fetching_ = false;
-    // A file of this download did not arrive whole: the download is not complete.
-    bool fetchFailed_ = false;
+    TDownloadStep step_ = TDownloadStep::dsIdle;
+    // The files of this download that did not arrive whole, each with why; told in one box at
+    // its end. The code is that of the first failure.
+    std::vector<std::string> failedFiles_;
+    std::int32_t failureCode_ = 0;
+    // The server's last refusal, which says why it ended a session.
+    std::string lastRefusal_;
+    std::int32_t lastRefusalCode_ = 0;
     // Progress that came while the status line was still showing recent progress.
     bool progressPending_ = false;
 };

@@ -157,10 +157,9 @@ void TFolderFetch::FtpStatus(gui::TObject*, ftp::TFtpStatusCode statusCode, cons
         RetrieveNext();
         break;
     case ftp::fsTimeout:
-        if (step_ == TStep::stRetrieving)
-            FailFile("transfer timed out");
-        else
-            Finish(1, "timed out");
+        // The client has closed the session: nothing more can be fetched.
+        if (step_ == TStep::stRetrieving && !queue_.empty()) progress_.FileFailed("transfer timed out");
+        Finish(1, "timed out");
         break;
     case ftp::fsLoggedOut:
     case ftp::fsClosed:

@@ -4,6 +4,7 @@
 #include "platform/MessageLoop.h"
 #include "port/LibBase.h"
 #include "port/PortErrors.h"
+#include "port/SocketDispatcher.h"
 
 #include <algorithm>
 #include <cctype>
@@ -209,6 +210,7 @@ void TCustomFtpClient::EnterState(TControlState state) {
     case TControlState::cnClosed: {
         if (enteringClosed_) return;
         enteringClosed_ = true;
+        connecting_ = false;
         StopTransferTimer();
         StopConnectTimer();
         CloseDataHandles();
@@ -248,11 +250,13 @@ bool TCustomFtpClient::Login() {
     bool result = true;
     if (state_ == TControlState::cnClosed) {
         // The connect timer runs until the greeting; a repeated USER has the transfer timer.
-        if (ConnectTimeout > 0)
-            win::SetTimer(ftpWindow_->Handle(), ConnectTimerId,
-                          static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
         SetActive(true);
         result = PortState() == port::TPortState::psOpen;
+        connecting_ = result;
+        // Armed once the port is open: a name that does not resolve leaves no timer behind.
+        if (result && ConnectTimeout > 0)
+            win::SetTimer(ftpWindow_->Handle(), ConnectTimerId,
+                          static_cast<win::UINT>(ConnectTimeout) * port::MsPerTick, nullptr);
     } else if (!SendCommand(TCommandKind::ckUser, "USER " + UserName)) {
         return false;
     }
@@ -334,6 +338,7 @@ bool TCustomFtpClient::Abort() {
 }
 
 void TCustomFtpClient::NotifyConnect() {
+    connecting_ = false;
     if (replyPacket_ != nullptr) replyPacket_->SetEnabled(true);
     if (port::TBaseDispatcher* dispatcher = CurrentDispatcher())
         dispatcher->AddEventHandler(port::TEventHandlerProc(this, &TCustomFtpClient::TriggerHandler));
@@ -349,6 +354,19 @@ void TCustomFtpClient::NotifyDisconnect() {
     if (TransferUnderWay() && !transferHalted_)
         ReportError(FtpErrorConnectionLost, "Connection closed before the transfer was confirmed");
     EnterState(TControlState::cnClosed);
+}
+
+// A connect that failed leaves the port open on nothing: the session ends, and says why.
+// The port is closed from the queue, as for a reset: closing pumps messages, which must not
+// happen inside the socket's own event.
+void TCustomFtpClient::NotifyError(int errorCode) {
+    const bool connectFailed = connecting_;
+    connecting_ = false;
+    if (connectFailed) {
+        ReportError(errorCode, port::CodeToText(errorCode));
+        if (PortWindow() != nullptr) win::PostMessageA(PortWindow(), port::PortCloseMessage, 0, 0);
+    }
+    TCustomWinsockPort::NotifyError(errorCode);
 }
 
 void TCustomFtpClient::StopConnectTimer() {
@@ -630,9 +648,10 @@ win::LRESULT TCustomFtpClient::WindowMethod(win::UINT message, win::WPARAM wPara
         OnFtpStatus.Call(this, static_cast<TFtpStatusCode>(wParam), chars);
         break;
     case FtpMsgTimeout:
+        // Whatever the server still sends belongs to the command that timed out: the session ends.
         transferHalted_ = true;
         ReportLog(flTimedOut);
-        EnterState(state_ > TControlState::cnLogin ? TControlState::cnReady : TControlState::cnClosed);
+        EnterState(TControlState::cnClosed);
         OnFtpStatus.Call(this, fsTimeout, nullptr);
         break;
     default:

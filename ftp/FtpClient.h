@@ -178,6 +178,7 @@ protected:
     void Notification(gui::TComponent* component, gui::TOperation operation) override;
     void NotifyConnect() override;
     void NotifyDisconnect() override;
+    void NotifyError(int errorCode) override;
 
 private:
     using TText = std::optional<std::string>;
@@ -230,6 +231,8 @@ private:
     TFtpFileType fileType_ = TFtpFileType::ftBinary;
     TControlState state_ = TControlState::cnClosed;
     bool enteringClosed_ = false;
+    // Login has started a connection that has not been made yet.
+    bool connecting_ = false;
     std::string replyBuffer_;
     struct TQueuedCommand {
         TCommandKind Kind;

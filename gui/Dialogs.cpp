@@ -61,6 +61,16 @@ void ShowMessage(const std::string& text) {
     Provider()->Show(request);
 }
 
+void ShowNotice(const std::string& caption, const std::string& text, TDialogIcon icon) {
+    TDialogRequest request;
+    request.Caption = caption;
+    request.Text = text;
+    request.Icon = icon;
+    request.Buttons = {Standard(TMsgDlgBtn::mbOK)};
+    request.Modeless = true;
+    Provider()->Show(request);
+}
+
 TModalResult MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<TMsgDlgBtn> buttons,
                         long) {
     TDialogRequest request;

@@ -1,6 +1,6 @@
-// Dialogs: the plain message box, the standard message dialog and MessageBoxA, all shown by one
-// provider. The Qt backend installs one that shows modal boxes; tests install one that answers.
-// Also the file dialogs' settings as components.
+// Dialogs: the plain message box, the standard message dialog, MessageBoxA and the modeless
+// notice, all shown by one provider. The Qt backend installs one that shows modal boxes; tests install one
+// that answers. Also the file dialogs' settings as components.
 #pragma once
 
 #include "gui/Component.h"
@@ -77,6 +77,9 @@ struct TDialogRequest {
         bool operator==(const Button&) const = default;
     };
     std::vector<Button> Buttons;
+    // The box holds no window from input: Show returns mrNone without waiting for an answer
+    // where the system allows it, and the box goes with the program.
+    bool Modeless = false;
 };
 
 class TDialogProvider {
@@ -98,6 +101,9 @@ void ShowMessage(const std::string& text);
 TModalResult MessageDlg(const std::string& text, TMsgDlgType type, std::initializer_list<TMsgDlgBtn> buttons,
                         long helpContext = 0);
 int MessageBoxA(win::HWND owner, win::LPCSTR text, win::LPCSTR caption, win::UINT type);
+// A box with an OK button that leaves every window usable while it is open, so that the program
+// can still be ended.
+void ShowNotice(const std::string& caption, const std::string& text, TDialogIcon icon);
 
 // The texts of the standard buttons: "&Yes", "&No", "OK", "Cancel", ...
 std::string ButtonText(TMsgDlgBtn button);

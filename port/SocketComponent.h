@@ -24,6 +24,8 @@ inline constexpr win::UINT SocketSelectMessage = 0xB11;
 inline constexpr int kErrorLoadingWinsock = 9002;
 inline constexpr int kIncorrectWinsockVersion = 9003;
 inline constexpr int kWinsockNotInitialized = 9004;
+inline constexpr int kInvalidPort = 9005;
+inline constexpr int kCannotResolve = 9007;
 
 class ESocketException : public rtl::Exception {
 public:

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int kDestinationRequired = 10039;
 constexpr int kCannotChangeWhileConnected = 9006;
-constexpr int kCannotResolve = 9007;
-constexpr int kInvalidPort = 9005;
 
 // Leading and trailing blanks and control characters removed.
 std::string Trimmed(const std::string& text) {

@@ -216,22 +216,29 @@ void AttachChildren(TWinControl& parent, QWidget* parentWidget) {
 
 class MessageBoxes : public TDialogProvider {
 public:
+    ~MessageBoxes() override {
+        for (const QPointer<QMessageBox>& notice : notices_)
+            delete notice.data();
+    }
+
     TModalResult Show(const TDialogRequest& request) override {
-        QMessageBox box;
-        box.setWindowTitle(FromAnsi(request.Caption));
-        box.setText(FromAnsi(request.Text).replace('\r', '\n'));
+        auto box = std::make_unique<QMessageBox>();
+        box->setWindowTitle(FromAnsi(request.Caption));
+        // Texts quote servers: never taken for markup.
+        box->setTextFormat(Qt::PlainText);
+        box->setText(FromAnsi(request.Text).replace('\r', '\n'));
         switch (request.Icon) {
         case TDialogIcon::Error:
-            box.setIcon(QMessageBox::Critical);
+            box->setIcon(QMessageBox::Critical);
             break;
         case TDialogIcon::Question:
-            box.setIcon(QMessageBox::Question);
+            box->setIcon(QMessageBox::Question);
             break;
         case TDialogIcon::Warning:
-            box.setIcon(QMessageBox::Warning);
+            box->setIcon(QMessageBox::Warning);
             break;
         case TDialogIcon::Information:
-            box.setIcon(QMessageBox::Information);
+            box->setIcon(QMessageBox::Information);
             break;
         case TDialogIcon::None:
             break;
@@ -239,18 +246,32 @@ public:
         std::vector<std::pair<QAbstractButton*, TModalResult>> buttons;
         TModalResult escape = mrCancel;
         for (const auto& button : request.Buttons) {
-            buttons.emplace_back(box.addButton(FromAnsi(button.Text), QMessageBox::AcceptRole),
+            buttons.emplace_back(box->addButton(FromAnsi(button.Text), QMessageBox::AcceptRole),
                                  button.Result);
             if (button.Result == mrCancel || button.Result == mrNo || request.Buttons.size() == 1) {
-                box.setEscapeButton(buttons.back().first);
+                box->setEscapeButton(buttons.back().first);
                 escape = button.Result;
             }
         }
-        box.exec();
+        if (request.Modeless) {
+            // Closed by its button, or deleted with the backend when the program ends first.
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+            box->show();
+            box->raise();
+            box->activateWindow();
+            std::erase_if(notices_, [](const QPointer<QMessageBox>& notice) { return notice.isNull(); });
+            notices_.emplace_back(box.release());
+            return mrNone;
+        }
+        box->exec();
         for (const auto& [widget, result] : buttons)
-            if (box.clickedButton() == widget) return result;
+            if (box->clickedButton() == widget) return result;
         return escape;
     }
+
+private:
+    std::vector<QPointer<QMessageBox>> notices_;
 };
 
 // Runs the platform's queue from Qt's loop: a notifier on the queue's descriptor, and a timer for

@@ -386,8 +386,14 @@ public:
         labels.Install();
         const std::wstring text = Wide(request.Text);
         const std::wstring caption = Wide(request.Caption);
-        const int answer = MessageBoxW(OwnerWindow(), text.c_str(), caption.c_str(),
-                                       kind.flags | IconFlags(request.Icon) | MB_TASKMODAL);
+        // A modeless request gets a box of no owner, which disables no window; the system's box
+        // still waits here, and ends at once when the program quits.
+        const int answer =
+            request.Modeless
+                ? MessageBoxW(nullptr, text.c_str(), caption.c_str(), kind.flags | IconFlags(request.Icon))
+                : MessageBoxW(OwnerWindow(), text.c_str(), caption.c_str(),
+                              kind.flags | IconFlags(request.Icon) | MB_TASKMODAL);
+        if (request.Modeless) return mrNone;
         const auto position = std::find(kind.answers.begin(), kind.answers.end(), answer);
         const auto index = static_cast<std::size_t>(position - kind.answers.begin());
         if (index < request.Buttons.size()) return request.Buttons[index].Result;

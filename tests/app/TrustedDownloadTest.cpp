@@ -4,6 +4,7 @@
 #include "support/ScriptedFtpServer.h"
 
 #include "gui/ScriptedDialogs.h"
+#include "platform/CodePage.h"
 
 #include <atomic>
 #include <set>
@@ -113,7 +114,8 @@ TEST_F(TrustedDownload, AListingOverTheWindowsBoundIsAnErrorAndFetchesNothing) {
     server.listing = "a.txt\r\n" + std::string(1024 * 1024, 'n') + "\r\n";
     ASSERT_TRUE(Download()) << window_->StatusBar1->SimpleText();
     EXPECT_EQ(ErrorBoxes(), std::vector<std::string>{"FTP Error: 10040"});
-    EXPECT_EQ(dialogs_.Shown()[0].Text, "Listing longer than 1048576 bytes");
+    EXPECT_EQ(dialogs_.Shown()[0].Text,
+              "The server did not list the folder //NVL_program.\nListing longer than 1048576 bytes");
     EXPECT_TRUE(Retrieved(server).empty());
 }
 
@@ -235,4 +237,78 @@ TEST_F(TrustedDownload, AFolderWithAListingOver150KBArrivesWhole) {
     EXPECT_EQ(window_->FilesReceived, 640);
     EXPECT_TRUE(ErrorBoxes().empty());
     EXPECT_TRUE(QuestionAsked());
+}
+
+// Each way a download fails ends it within seconds in one box, with the server's words, and
+// leaves the window ready: the next press logs in anew.
+TEST_F(TrustedDownload, EveryFailureIsToldInOneBoxAndTheNextPressStartsAnew) {
+    ::setenv("NVL_FTP_TIMEOUT", "1", 1);
+    Start(test::FreePort(), true);
+    struct Case {
+        const char* what;
+        std::function<void(test::ScriptedFtpServer&)> script;
+        std::string caption;
+        std::string text;
+    };
+    const auto cwdRefused = [](test::ScriptedFtpServer& server) {
+        server.handlers["CWD"] = [](FtpSession& session, const std::string& folder) {
+            session.Reply(folder == "/" ? "250 OK" : "550 No such folder");
+        };
+    };
+    const std::vector<Case> cases = {
+        {"refused", nullptr, "FTP Error: 10061", "The server refused the connection."},
+        {"421 greeting",
+         [](test::ScriptedFtpServer& server) {
+             server.greet = [](FtpSession& session) { session.Reply("421 Too many users, try later."); };
+         },
+         "FTP Error: 421", "The server closed the connection.\n421 Too many users, try later."},
+        {"no greeting", [](test::ScriptedFtpServer& server) { server.greet = [](FtpSession&) {}; },
+         "FTP Error: -1", "The server did not answer within 1 seconds."},
+        {"missing folder", cwdRefused, "FTP Error: 550",
+         "The folder //NVL_program could not be opened on the server.\n550 No such folder"},
+        {"stalled transfer",
+         [](test::ScriptedFtpServer& server) {
+             server.files["a.dat"] = "a";
+             server.handlers["RETR"] = [](FtpSession& session, const std::string&) {
+                 session.StartTransfer();
+                 session.NextCommand(5000);
+             };
+         },
+         "FTP Error: 10060", "a.dat: Transfer timed out"},
+    };
+    for (const Case& failure : cases) {
+        SCOPED_TRACE(failure.what);
+        std::optional<test::ScriptedFtpServer> server;
+        if (failure.script) {
+            server.emplace();
+            failure.script(*server);
+            window_->FtpClient1->SetWsPort(std::to_string(server->Port()));
+        }
+        const std::size_t before = dialogs_.Shown().size();
+        window_->btnFileDownloadClick(nullptr);
+        ASSERT_TRUE(test::PumpUntil([&] { return dialogs_.Shown().size() > before; }, 6000));
+        test::PumpFor(200);
+        ASSERT_EQ(dialogs_.Shown().size(), before + 1) << "one box";
+        EXPECT_EQ(dialogs_.Shown().back().Caption, failure.caption);
+        EXPECT_EQ(dialogs_.Shown().back().Text, failure.text);
+        EXPECT_TRUE(dialogs_.Shown().back().Modeless);
+        EXPECT_FALSE(window_->FtpClient1->Connected());
+        for (gui::TTimer* timer : {window_->Timer1, window_->Timer2, window_->Timer3})
+            EXPECT_FALSE(timer->Running());
+    }
+    ::setenv("NVL_FTP_HOST", "nvl.invalid", 1);
+    app::Chinese = true;
+    window_->btnFileDownloadClick(nullptr);
+    ASSERT_FALSE(dialogs_.Shown().empty());
+    EXPECT_EQ(dialogs_.Shown().back().Caption, "FTP Error: 9007");
+    EXPECT_EQ(win::AnsiToWide(dialogs_.Shown().back().Text), u"找不到伺服器名稱 nvl.invalid。");
+    app::Chinese = false;
+
+    ::setenv("NVL_FTP_HOST", "127.0.0.1", 1);
+    test::ScriptedFtpServer good;
+    good.files["a.dat"] = "a";
+    window_->FtpClient1->SetWsPort(std::to_string(good.Port()));
+    window_->btnFileDownloadClick(nullptr);
+    ASSERT_TRUE(test::PumpUntil([&] { return QuestionAsked(); }, 15000)) << window_->StatusBar1->SimpleText();
+    EXPECT_EQ(Contents(Local("a.dat")), "a");
 }

@@ -37,8 +37,8 @@ protected:
         window_.reset();
         std::filesystem::current_path(previousFolder_);
         win::SetCommandLineArguments(arguments_);
-        for (const char* variable :
-             {"NVL_DRIVE_C", "NVL_FTP_HOST", "NVL_FTP_PORT", "NVL_FTP_USER", "NVL_FTP_PASSWORD"})
+        for (const char* variable : {"NVL_DRIVE_C", "NVL_FTP_HOST", "NVL_FTP_PORT", "NVL_FTP_USER",
+                                     "NVL_FTP_PASSWORD", "NVL_FTP_TIMEOUT"})
             ::unsetenv(variable);
     }
 

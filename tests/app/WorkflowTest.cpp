@@ -67,14 +67,14 @@ TEST_F(Workflow, ADownloadFetchesEveryFileOfTheRemoteFolderAndAsks) {
         EXPECT_FALSE(timer->Running());
 }
 
-TEST_F(Workflow, ARefusedLoginShowsTheErrorAndKeepsWaiting) {
+TEST_F(Workflow, ARefusedLoginIsToldWithTheServersWordsAndEndsTheSession) {
     ::setenv("NVL_FTP_PASSWORD", "wrong", 1);
     window_->btnFileDownloadClick(nullptr);
     ASSERT_TRUE(test::PumpUntil([&] { return !dialogs_.Shown().empty(); }, 10000));
     EXPECT_EQ(dialogs_.Shown()[0].Caption, "FTP Error: 530");
-    EXPECT_EQ(dialogs_.Shown()[0].Text.substr(0, 4), "530 ");
-    EXPECT_TRUE(window_->Timer3->Running()) << "the login is still awaited";
-    EXPECT_FALSE(window_->LoggedIn);
+    EXPECT_EQ(dialogs_.Shown()[0].Text.substr(0, 34), "The server refused the login.\n530 ");
+    EXPECT_FALSE(window_->Timer3->Running()) << "nothing is left waiting";
+    EXPECT_FALSE(window_->FtpClient1->Connected()) << "the next press logs in anew";
 }
 
 TEST_F(Workflow, InstallingWithoutAnInstallerSaysSoAndEnds) {

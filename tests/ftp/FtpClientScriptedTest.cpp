@@ -496,20 +496,18 @@ TEST_F(FtpClientScripted, MultiLineRepliesEndAtTheirOwnCodeAndAtTheClose) {
                     "S: 230 Logged in"});
 }
 
-TEST_F(FtpClientScripted, TimeOutsLeaveNoCommandsQueued) {
-    std::atomic<bool> answering = false;
-    server_.handlers["TYPE"] = [&](FtpSession& session, const std::string&) {
-        if (answering) session.Reply("200 Type set");
-    };
+TEST_F(FtpClientScripted, ATimeOutClosesTheSessionAndTheNextStartsClean) {
+    server_.handlers["TYPE"] = [](FtpSession&, const std::string&) {};
     client_.TransferTimeout = 2;
-    LogIn();
-    for (int attempt = 0; attempt < static_cast<int>(ftp::MaxQueuedCommands) / 2 + 1; ++attempt) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        LogIn();
         recorder_.Clear();
         ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace)) << attempt;
-        ASSERT_TRUE(recorder_.Until(kTimedOut)) << attempt;
-        EXPECT_EQ(client_.State(), TControlState::cnReady);
+        ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut))) << attempt;
+        EXPECT_EQ(recorder_.Outcomes(), (Lines{kTimedOut, Event("status", ftp::fsLoggedOut)}));
+        EXPECT_FALSE(client_.Connected());
     }
-    ExpectDialogue(Join({test::LoginDialogue(), Repeated({"C: TYPE I"}, 17)}));
+    ExpectDialogue(Join({test::LoginDialogue(), {"C: TYPE I"}, test::LoginDialogue(), {"C: TYPE I"}}));
 }
 
 TEST_F(FtpClientScripted, AnErrorBeforeTheDataConnectionIsMadeIsTheOnlyError) {
@@ -624,9 +622,9 @@ TEST_F(FtpClientScripted, TheTransferTimerDuringTheLoginAndAStalledDownload) {
     stalledUser = false;
     LogIn();
     ASSERT_TRUE(client_.Retrieve("a.bin", Local("a.bin"), TFtpReceiveMode::rcvReplace));
-    ASSERT_TRUE(recorder_.Until(kTimedOut));
-    EXPECT_EQ(recorder_.Outcomes(), Lines{kTimedOut});
-    EXPECT_EQ(client_.State(), TControlState::cnReady);
+    ASSERT_TRUE(recorder_.Until(Event("status", ftp::fsLoggedOut)));
+    EXPECT_EQ(recorder_.Outcomes(), (Lines{kTimedOut, Event("status", ftp::fsLoggedOut)}));
+    EXPECT_FALSE(client_.Connected());
     EXPECT_FALSE(std::filesystem::exists(Local("a.bin"))) << "nothing under the name of a cut file";
     ExpectDialogue(Join({{"S: 220 Scripted server ready", "C: USER user"},
                          test::LoginDialogue(),

@@ -113,6 +113,20 @@ TEST_F(FtpClient, AWrongPasswordIsAnErrorDuringTheLogin) {
     EXPECT_TRUE(Until(kStatus + std::to_string(ftp::fsLoggedIn)));
 }
 
+TEST_F(FtpClient, ARefusedConnectIsAnErrorAndClosesAtOnce) {
+    client_.SetWsPort(std::to_string(test::FreePort()));
+    client_.ConnectTimeout = 200;
+    ASSERT_TRUE(client_.Login());
+    ASSERT_TRUE(Until(kStatus + std::to_string(ftp::fsClosed), 3000));
+    EXPECT_EQ(recorder_.Outcomes(), (std::vector<std::string>{"error 10061", "status 0"}));
+    EXPECT_EQ(recorder_.errorText, "The attempt to connect was forcibly refused");
+    EXPECT_FALSE(client_.Connected());
+    client_.SetWsPort(std::to_string(server_.Port()));
+    LogIn();
+    test::PumpFor(300);
+    EXPECT_EQ(recorder_.Count("error -1"), 0) << "no connect timer is left from the refused attempt";
+}
+
 TEST_F(FtpClient, DirectoriesAreChangedAndReported) {
     LogIn();
     ASSERT_TRUE(client_.CurrentDir());

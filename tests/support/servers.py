@@ -48,19 +48,28 @@ class Server:
 
 
 class PyFtpd(Server):
-    """pyftpdlib serving `root` to one account; `rate` limits what it sends, in bytes per second,
-    `hostile_listing` adds names with paths to its bare name lists, and `byte_names` serves names as
-    the bytes they are on disk, whatever their encoding."""
+    """pyftpdlib serving `root` to one account on `port` (a free one by default); `rate` limits what
+    it sends, in bytes per second, `hostile_listing` adds names with paths to its bare name lists,
+    `missing` adds that many names of files that are not there, `stall_first_retr` leaves the first
+    RETR unanswered, `max_cons` bounds the clients it takes at once, and `byte_names` serves names
+    as the bytes they are on disk, whatever their encoding."""
 
-    def __init__(self, root, user="user", password="secret", rate=0, hostile_listing=False, byte_names=False):
+    def __init__(self, root, user="user", password="secret", rate=0, hostile_listing=False, byte_names=False,
+                 port=None, missing=0, stall_first_retr=False, max_cons=0):
         self.root, self.user, self.password = root, user, password
-        self.port = free_port()
+        self.port = port or free_port()
         arguments = [PYTHON, os.path.join(os.path.dirname(os.path.abspath(__file__)), "ftpserve.py"),
                      str(self.port), root, user, password]
         if rate:
             arguments += ["--rate", str(rate)]
         if hostile_listing:
             arguments.append("--hostile-listing")
+        if missing:
+            arguments += ["--missing", str(missing)]
+        if stall_first_retr:
+            arguments.append("--stall-first-retr")
+        if max_cons:
+            arguments += ["--max-cons", str(max_cons)]
         if byte_names:
             arguments.append("--byte-names")
         self.process = subprocess.Popen(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -47,6 +47,19 @@ TEST_F(Backend, PlatformTimersKeepRunningInsideAModalBox) {
     EXPECT_GE(ticksInsideBox, 3) << "the box was closed by a tick that came while it was open";
 }
 
+TEST_F(Backend, ANoticeHoldsNoWindowAndTheProgramEndsWhileItIsOpen) {
+    bool shown = false;
+    const int exitCode = RunUntilQuit([&] {
+        gui::ShowNotice("Notice", "Two files failed", gui::TDialogIcon::Warning);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            shown = shown || (top->windowTitle() == "Notice" && top->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        win::PostQuitMessage(5);
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(exitCode, 5) << "the loop ended with the box still open";
+}
+
 TEST_F(Backend, WidgetsFollowTheModelAndClicksReachIt) {
     TClickForm form(nullptr);
     form.SetClientWidth(200);

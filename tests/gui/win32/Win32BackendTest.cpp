@@ -35,7 +35,6 @@ using Backend = test::BackendTest<gui::win32::TBackend>;
 using test::RunUntilQuit;
 using test::TClickForm;
 
-
 // The box this thread shows, once it is up: the system's dialog class.
 HWND OpenBox() {
     HWND found = nullptr;
@@ -53,7 +52,6 @@ HWND OpenBox() {
         reinterpret_cast<LPARAM>(&found));
     return found;
 }
-
 
 } // namespace
 
@@ -151,6 +149,36 @@ TEST_F(Backend, TimersRunInsideAModalBoxAndItsButtonsCarryTheRequestsTexts) {
     EXPECT_EQ(firstButton, L"&No");
     EXPECT_EQ(secondButton, L"OK");
     EXPECT_EQ(answer, gui::mrNo);
+}
+
+TEST_F(Backend, ANoticeHoldsNoWindowAndTheProgramEndsWhileItIsOpen) {
+    static HWND box = nullptr;
+    static bool formEnabled = false;
+    static bool openAfterQuit = false;
+    static HWND formWindow = nullptr;
+    box = nullptr;
+    openAfterQuit = false;
+    test::TClickForm form(nullptr);
+    gui::win32::ShowForm(form);
+    form.Show();
+    formWindow = static_cast<HWND>(gui::win32::NativeWindow(form));
+    const win::UINT_PTR timer =
+        win::SetTimer(nullptr, 0, 15, [](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
+            if (box == nullptr && (box = OpenBox()) != nullptr) {
+                formEnabled = IsWindowEnabled(formWindow) != FALSE;
+                win::PostQuitMessage(5);
+            } else if (box != nullptr && IsWindowVisible(box)) {
+                openAfterQuit = true;
+                SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+            }
+        });
+    const int exitCode =
+        RunUntilQuit([] { gui::ShowNotice("Notice", "Two files failed", gui::TDialogIcon::Warning); });
+    win::KillTimer(nullptr, timer);
+    EXPECT_NE(box, nullptr);
+    EXPECT_TRUE(formEnabled) << "the form takes clicks while the box is open";
+    EXPECT_FALSE(openAfterQuit) << "the quit ends the box";
+    EXPECT_EQ(exitCode, 5);
 }
 
 TEST_F(Backend, AnExceptionInAClickIsShownAndGoesNoFurther) {
