@@ -27,6 +27,7 @@ constexpr std::int32_t kTransferTimeoutTicks = 3000;
 constexpr std::int32_t kConnectTimeoutSeconds = 20;
 // The failed files the closing box names; the rest are counted.
 constexpr std::size_t kFailuresNamed = 20;
+constexpr std::size_t kWordsShown = 400;
 // The largest listing the window takes: its text box shows every line of it, which costs several
 // hundred bytes a line.
 constexpr std::int32_t kListingLimit = 1024 * 1024;
@@ -74,10 +75,13 @@ std::string Say(const TPhrase& phrase, const std::string& argument = {}) {
     return text;
 }
 
-// What the server or the system said of a failure, on a line of its own.
+// What the server or the system said of a failure, on a line of its own; a reply can be long
+// (many lines of a multi-line one), and the box shows only its start.
 std::string Words(std::int32_t code, const char* text) {
     std::string words = rtl::TrimBlanks(text == nullptr ? "" : text);
     if (words.empty()) words = port::CodeToText(code);
+    if (words.size() > kWordsShown)
+        words = words.substr(0, win::AnsiPrefixLength(words, kWordsShown)) + "...";
     return words;
 }
 

@@ -108,6 +108,14 @@ HFONT FontFor(const TFont& font, const std::wstring& text) {
     return MadeFont(CjkFace(), font.Height(), font.Bold(), DEFAULT_CHARSET);
 }
 
+HFONT SystemFontFor(HFONT font, const std::wstring& text) {
+    if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW shape{};
+    if (HasGlyphs(font, text) || CjkFace().empty() || GetObjectW(font, sizeof shape, &shape) == 0)
+        return font;
+    return MadeFont(CjkFace(), shape.lfHeight, shape.lfWeight >= FW_BOLD, DEFAULT_CHARSET);
+}
+
 UniqueIcon IconFromFile(const std::string& data) {
     // ICONDIR (6 bytes), then 16-byte entries: the first entry's size at 8 and its offset at 12.
     constexpr std::size_t kDirectory = 6, kEntry = 16;

@@ -69,6 +69,9 @@ COLORREF ToColorRef(TColor color);
 // The font to draw `text` in: the model's face, or a CJK face of the same size when the model's
 // lacks a glyph of the text. Fonts are made once and live as long as the process.
 HFONT FontFor(const TFont& font, const std::wstring& text);
+// The same for a font of the system's (a status bar's, a message box's): that font, or a CJK face
+// of its size.
+HFONT SystemFontFor(HFONT font, const std::wstring& text);
 // Whether every printable character of `text` has a glyph in `font`.
 bool HasGlyphs(HFONT font, const std::wstring& text);
 

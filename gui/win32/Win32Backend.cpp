@@ -73,9 +73,16 @@ public:
         SyncColours();
         const bool systemFont = dynamic_cast<TStatusBar*>(&control_) != nullptr &&
                                 static_cast<TStatusBar&>(control_).UseSystemFont();
-        if (!systemFont)
+        if (!systemFont) {
             SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(*control_.Font(), text)),
                          FALSE);
+        } else {
+            // The bar's own font, made once by the system, is the one to fall back from.
+            if (systemFont_ == nullptr)
+                systemFont_ = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
+            SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(SystemFontFor(systemFont_, text)),
+                         FALSE);
+        }
         SyncKind(text);
         EnableWindow(window_, control_.Enabled());
         InvalidateRect(window_, nullptr, TRUE);
@@ -178,6 +185,7 @@ private:
     UniqueIcon icon_;
     UniqueGdi<HBITMAP> glyph_;
     bool syncing_ = false;
+    HFONT systemFont_ = nullptr;
 };
 
 // A glyph button: the frame, then the glyph's first image with its bottom-left colour left out,
@@ -383,6 +391,9 @@ public:
         Relabelling labels;
         for (std::size_t index = 0; index < request.Buttons.size() && index < kind.answers.size(); ++index)
             labels.buttons.emplace_back(kind.answers[index], Wide(request.Buttons[index].Text));
+        labels.shown = Wide(request.Text);
+        for (const auto& button : request.Buttons)
+            labels.shown += Wide(button.Text);
         labels.Install();
         const std::wstring text = Wide(request.Text);
         const std::wstring caption = Wide(request.Caption);
@@ -404,6 +415,8 @@ private:
     // Sets the request's texts on the box's buttons once the box is shown.
     struct Relabelling {
         std::vector<std::pair<int, std::wstring>> buttons;
+        // Every text the box shows.
+        std::wstring shown;
         HHOOK hook = nullptr;
         static thread_local Relabelling* pending;
 
@@ -418,12 +431,23 @@ private:
         }
         ~Relabelling() { Remove(); }
 
+        // The box's own font may lack the glyphs of the request's texts, which the system may set on
+        // its controls only after the box activates; a control without a font (the icon's) draws none.
+        static BOOL CALLBACK FitFont(HWND child, LPARAM labels) {
+            const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+            if (font == nullptr) return TRUE;
+            const std::wstring& shown = reinterpret_cast<const Relabelling*>(labels)->shown;
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(SystemFontFor(font, shown)), TRUE);
+            return TRUE;
+        }
+
         static LRESULT CALLBACK Activated(int code, WPARAM wParam, LPARAM lParam) {
             if (code == HCBT_ACTIVATE && pending != nullptr) {
                 Relabelling* labels = pending;
                 const auto box = reinterpret_cast<HWND>(wParam);
                 for (const auto& [id, text] : labels->buttons)
                     SetDlgItemTextW(box, id, text.c_str());
+                EnumChildWindows(box, &FitFont, reinterpret_cast<LPARAM>(labels));
                 labels->Remove();
             }
             return CallNextHookEx(nullptr, code, wParam, lParam);

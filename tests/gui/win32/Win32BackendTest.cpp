@@ -181,6 +181,46 @@ TEST_F(Backend, ANoticeHoldsNoWindowAndTheProgramEndsWhileItIsOpen) {
     EXPECT_EQ(exitCode, 5);
 }
 
+// The system's fonts of a box and a status bar may lack Chinese glyphs (Wine's do).
+TEST_F(Backend, ChineseInABoxAndTheStatusBarIsDrawnInAFaceWithItsGlyphs) {
+    const std::string chinese = "\xA9\xD2\xBB\xDD\xC0\xC9\xAE\xD7"; // 所需檔案 in Big5
+    gui::TForm form(nullptr);
+    auto* status = new gui::TStatusBar(&form);
+    status->SetParent(&form);
+    status->SetSimplePanel(true);
+    status->SetSimpleText(chinese);
+    gui::win32::ShowForm(form);
+    const auto statusFont = reinterpret_cast<HFONT>(SendMessageW(Native(*status), WM_GETFONT, 0, 0));
+    EXPECT_TRUE(gui::win32::HasGlyphs(statusFont, gui::win32::Wide(chinese)));
+
+    static bool boxHasGlyphs = false;
+    static std::wstring shownText;
+    boxHasGlyphs = false;
+    shownText = gui::win32::Wide(chinese);
+    const win::UINT_PTR timer =
+        win::SetTimer(nullptr, 0, 15, [](win::HWND, win::UINT, win::UINT_PTR, win::DWORD) {
+            const HWND box = OpenBox();
+            if (box == nullptr) return;
+            // The text's control has another id in Wine than in Windows: it is found by its text.
+            EnumChildWindows(
+                box,
+                [](HWND child, LPARAM) -> BOOL {
+                    if (TextOf(child) != shownText) return TRUE;
+                    const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+                    boxHasGlyphs = gui::win32::HasGlyphs(font, shownText);
+                    return FALSE;
+                },
+                0);
+            SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        });
+    RunUntilQuit([&] {
+        gui::MessageDlg(chinese, gui::TMsgDlgType::mtInformation, {gui::TMsgDlgBtn::mbOK});
+        win::PostQuitMessage(0);
+    });
+    win::KillTimer(nullptr, timer);
+    EXPECT_TRUE(boxHasGlyphs);
+}
+
 TEST_F(Backend, AnExceptionInAClickIsShownAndGoesNoFurther) {
     struct Thrower : gui::TButton {
         using TButton::TButton;
