@@ -180,8 +180,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
     switch (statusCode) {
     case ftp::fsClosed:
         SetCaption(SavedCaption);
-        FailDownload(lastRefusal_.empty() ? ftp::FtpErrorConnectionLost : lastRefusalCode_,
-                     WithWords(Say(kClosed), lastRefusal_));
+        ServerEndedSession();
         break;
     case ftp::fsConnected:
         SetStatus(Say(kConnected));
@@ -189,8 +188,7 @@ void TGetUpdateFile::FtpClient1FtpStatus(gui::TObject*, ftp::TFtpStatusCode stat
     case ftp::fsLoggedOut:
         SetStatus(Say(kLoggedOut));
         if (FileQueue) FileQueue->Clear();
-        FailDownload(lastRefusal_.empty() ? ftp::FtpErrorConnectionLost : lastRefusalCode_,
-                     WithWords(Say(kClosed), lastRefusal_));
+        ServerEndedSession();
         break;
     case ftp::fsLoggedIn:
         SetStatus(Say(kLoginSuccess));
@@ -348,14 +346,20 @@ void TGetUpdateFile::FailDownload(std::int32_t code, const std::string& reason) 
     if (FileQueue) FileQueue->Clear();
     FtpClient1->Logout();
     if (FilesReceived > 0) FileListBox1->Update();
-    SetStatus(Say(kDownloadFailed));
     failureCode_ = code;
     TellFailures(reason);
+}
+
+// The server ended the session: its last refusal, if any, says why.
+void TGetUpdateFile::ServerEndedSession() {
+    FailDownload(lastRefusal_.empty() ? ftp::FtpErrorConnectionLost : lastRefusalCode_,
+                 WithWords(Say(kClosed), lastRefusal_));
 }
 
 // One box for the whole download. It leaves the window usable: Exit ends the program while
 // it is open.
 void TGetUpdateFile::TellFailures(const std::string& headline) {
+    SetStatus(Say(kDownloadFailed));
     std::string text = headline;
     if (!failedFiles_.empty()) {
         if (!text.empty()) text += "\n\n";
@@ -405,7 +409,6 @@ void TGetUpdateFile::EndDownload() {
     if (FilesReceived > 0) FileListBox1->Update();
     // The question says the files are complete; after a failed file they are not.
     if (!failedFiles_.empty()) {
-        SetStatus(Say(kDownloadFailed));
         TellFailures("");
         return;
     }

@@ -120,6 +120,7 @@ private:
     void AbandonFetch();
     void FailFile(std::int32_t code, const std::string& reason);
     void FailDownload(std::int32_t code, const std::string& reason);
+    void ServerEndedSession();
     void TellFailures(const std::string& headline);
     std::string LoginFailure(std::int32_t code, const std::string& words) const;
     std::string QueueHead() const;
